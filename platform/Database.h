@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+
+// The journal's database engine over SQLite. Every failure raises platform::Error with a number
+// and a description: 3022 for a duplicate primary key, 3078 for a missing table, 3163 for a text
+// longer than its column, SQLite's own result code and message otherwise.
+namespace platform::db {
+
+// Column types, numbered as the old engine numbered them.
+enum class FieldType { YesNo = 1, DateTime = 8, Text = 10, Memo = 12 };
+
+struct FieldDef {
+    QString name;
+    FieldType type;
+    int size = 0;                 // characters, Text only
+    bool allowZeroLength = false; // Text and Memo only
+};
+
+struct TableDef {
+    QString name;
+    std::vector<FieldDef> fields;
+    QString primaryKeyName;  // the named constraint, empty for none
+    QString primaryKeyField;
+};
+
+// A read-only, forward-only snapshot: every row is read when it is opened, so nothing stays
+// locked while the caller works through it.
+class Recordset {
+public:
+    bool eof() const { return current_ >= rows_.size(); }
+    // The value of a column of the current row, found by name without regard to case.
+    // Date/Time columns come back as QDateTime, Yes/No as bool, text as QString, NULL as an
+    // invalid QVariant. Raises error 3265 for an unknown column and 3021 past the end.
+    QVariant field(const QString& name) const;
+    void moveNext();
+    std::size_t rowCount() const { return rows_.size(); }
+
+private:
+    friend class Database;
+    QStringList columns_;
+    std::vector<QVariantList> rows_;
+    std::size_t current_ = 0;
+};
+
+// One open database file; closing happens when the object is released.
+class Database {
+public:
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const QString& path() const { return path_; }
+
+    // Creates the table in one statement, with its named primary key and the column checks.
+    void createTable(const TableDef& table);
+
+    // Runs an action statement; values are bound to the "?" placeholders in order. A failing
+    // statement changes nothing and raises its error. QDate, QTime and QDateTime values are
+    // stored as "yyyy-mm-dd hh:nn:ss" text (a time alone on 1899-12-30), bool as 0 or -1.
+    void execute(const QString& sql, const QVariantList& params = {});
+
+    // Runs a select and returns its snapshot.
+    Recordset openRecordset(const QString& sql, const QVariantList& params = {});
+
+    // How many statements this database has run, so that tests and the benchmark can count
+    // queries.
+    quint64 statementCount() const { return statementCount_; }
+
+private:
+    friend class Workspace;
+    Database(sqlite3* handle, QString path);
+    sqlite3* handle_;
+    QString path_;
+    quint64 statementCount_ = 0;
+};
+
+// The engine's entry point.
+class Workspace {
+public:
+    // Opens an existing database read-write; a missing file or one that is no database raises
+    // an error and creates nothing.
+    std::unique_ptr<Database> openDatabase(const QString& path) const;
+    // Creates a new, empty database file; an existing file is an error.
+    std::unique_ptr<Database> createDatabase(const QString& path) const;
+};
+
+// Text form of a Date/Time value as stored in the file.
+QString toStorageText(const QDateTime& value);
+
+} // namespace platform::db

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Icon { None, Critical, Question, Exclamation, Information };
+enum class Answer { Ok, Cancel, Yes, No };
+
+// An open-file dialog as the program sets it up.
+struct FileRequest {
+    QString title;             // empty: the toolkit's own title
+    QString fileName;          // proposed file name, usually a full path
+    QString filter;            // "caption|pattern|caption|pattern", "*.*" meaning every file
+    int filterIndex = 1;       // preselected entry, counted from 1
+    bool hideReadOnly = false; // no read-only check box
+};
+
+// Message box, input box and open-file dialog. The program uses the Qt implementation; tests use a
+// scripted one that answers from a queue and records every call.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual Answer message(const QString& text, Buttons buttons, Icon icon,
+                           const QString& title) = 0;
+    // The typed text, or nothing when the user cancelled.
+    virtual std::optional<QString> input(const QString& prompt, const QString& title,
+                                         const QString& defaultText) = 0;
+    // The chosen file's full path, or nothing when the user cancelled.
+    virtual std::optional<QString> openFile(const FileRequest& request) = 0;
+};
+
+// Opens the file dialog of the process-wide Dialogs; cancelling raises error 32755.
+QString openFileOrThrow(const FileRequest& request);
+
+} // namespace platform

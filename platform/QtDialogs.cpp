@@ -1,0 +1,168 @@
+#include "platform/QtDialogs.h"
+
+#include "platform/Error.h"
+#include "platform/Services.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace platform {
+
+QString openFileOrThrow(const FileRequest& request) {
+    auto chosen = dialogs().openFile(request);
+    if (!chosen)
+        throw Error(errnum::Cancelled, QStringLiteral("キャンセルが選択されました。"));
+    return *chosen;
+}
+
+QStringList qtNameFilters(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString caption = parts[i].trimmed();
+        QStringList patterns;
+        for (QString pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            pattern = pattern.trimmed();
+            if (pattern == QLatin1String("*.*") || pattern == QLatin1String("*")) {
+                patterns << QStringLiteral("*");
+            } else {
+                patterns << pattern.toLower() << pattern.toUpper();
+            }
+        }
+        patterns.removeDuplicates();
+        // The details in the last parentheses are hidden, so the caption shows as written.
+        result << caption + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                      QLatin1Char(')');
+    }
+    return result;
+}
+
+namespace {
+
+QWidget* activeParent() { return QApplication::activeWindow(); }
+
+QMessageBox::Icon qtIcon(Icon icon) {
+    switch (icon) {
+    case Icon::Critical:
+        return QMessageBox::Critical;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+Answer QtDialogs::message(const QString& text, Buttons buttons, Icon icon, const QString& title) {
+    QMessageBox box(activeParent());
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setIcon(qtIcon(icon));
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+    QPushButton* yes = nullptr;
+    QPushButton* no = nullptr;
+    switch (buttons) {
+    case Buttons::Ok:
+        ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        box.setDefaultButton(ok);
+        box.setEscapeButton(ok);
+        break;
+    case Buttons::OkCancel:
+        ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+        box.setDefaultButton(ok);
+        box.setEscapeButton(cancel);
+        break;
+    case Buttons::YesNo:
+        yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+        no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(no);
+        break;
+    case Buttons::YesNoCancel:
+        yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+        no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+        cancel = box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole);
+        box.setDefaultButton(yes);
+        box.setEscapeButton(cancel);
+        break;
+    }
+    box.exec();
+    const auto* clicked = box.clickedButton();
+    if (clicked != nullptr && clicked == yes)
+        return Answer::Yes;
+    if (clicked != nullptr && clicked == no)
+        return Answer::No;
+    if (clicked != nullptr && clicked == ok)
+        return Answer::Ok;
+    return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+}
+
+std::optional<QString> QtDialogs::input(const QString& prompt, const QString& title,
+                                        const QString& defaultText) {
+    QDialog dialog(activeParent());
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(prompt, &dialog);
+    label->setWordWrap(true);
+    auto* edit = new QLineEdit(defaultText, &dialog);
+    label->setBuddy(edit);
+    edit->selectAll();
+    auto* box = new QDialogButtonBox(&dialog);
+    box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    box->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    QObject::connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(label);
+    layout->addWidget(edit);
+    layout->addWidget(box);
+    dialog.setMinimumWidth(360);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return edit->text();
+}
+
+std::optional<QString> QtDialogs::openFile(const FileRequest& request) {
+    QFileDialog dialog(activeParent());
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
+    const QStringList filters = qtNameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        const int index = request.filterIndex - 1;
+        if (index >= 0 && index < filters.size())
+            dialog.selectNameFilter(filters[index]);
+    }
+    if (!request.fileName.isEmpty()) {
+        const QFileInfo info(request.fileName);
+        if (info.dir().exists())
+            dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace platform

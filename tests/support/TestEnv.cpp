@@ -1,0 +1,62 @@
+#include "support/TestEnv.h"
+
+#include "platform/Services.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace testing {
+
+namespace {
+
+void pointXdgAt(const QString& root) {
+    const QString data = root + QStringLiteral("/data");
+    const QString config = root + QStringLiteral("/config");
+    const QString runtime = root + QStringLiteral("/runtime");
+    for (const QString& dir : {data, config, runtime})
+        QDir().mkpath(dir);
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                       QFileDevice::ExeOwner);
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    qputenv("XDG_CONFIG_HOME", config.toUtf8());
+    qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
+    qputenv("HOME", root.toUtf8());
+    // QSettings reads its folder once per process; point it at this world explicitly.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
+}
+
+} // namespace
+
+TestEnv::TestEnv() {
+    pointXdgAt(dir_.path());
+    platform::setDialogs(&dialogs);
+    platform::setClock(&clock);
+    platform::setEndHandler([this](int code) { endings << code; });
+}
+
+TestEnv::~TestEnv() {
+    platform::setDialogs(nullptr);
+    platform::setClock(nullptr);
+    platform::setEndHandler({});
+}
+
+QString TestEnv::dataDir() const {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
+QString TestEnv::settingsFile() const {
+    return dir_.path() + QStringLiteral("/config/orvane/orvane.ini");
+}
+
+QString TestEnv::problems() const { return dialogs.problems().join(QLatin1Char('\n')); }
+
+void prepareProcess(int, char**) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QTemporaryDir processRoot;
+    pointXdgAt(processRoot.path());
+}
+
+} // namespace testing

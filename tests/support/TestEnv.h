@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "support/ScriptedDialogs.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace testing {
+
+// A private world for one test function: fresh XDG data, config and runtime folders and settings
+// file, the scripted dialogs, a clock fixed at 2026-12-06 21:05:09 and an ending that is only
+// recorded. Restores the real services when destroyed.
+class TestEnv {
+public:
+    TestEnv();
+    ~TestEnv();
+    TestEnv(const TestEnv&) = delete;
+    TestEnv& operator=(const TestEnv&) = delete;
+
+    ScriptedDialogs dialogs;
+    platform::FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(21, 5, 9))};
+    // Exit codes of every ending of the program, in order.
+    QList<int> endings;
+
+    QString root() const { return dir_.path(); }
+    // The per-user data folder (~/.local/share/orvane in real life).
+    QString dataDir() const;
+    // The settings file (~/.config/orvane/orvane.ini in real life).
+    QString settingsFile() const;
+
+    // Problems of the dialog script, for QVERIFY2 in cleanup().
+    QString problems() const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Sets up the process before QApplication exists: offscreen platform, private XDG folders,
+// the program's application name.
+void prepareProcess(int argc, char** argv);
+
+} // namespace testing
+
+// Like QTEST_MAIN, with the private XDG folders and the program's application name.
+#define ORVANE_TEST_MAIN(TestObject)                                                               \
+    int main(int argc, char** argv) {                                                              \
+        testing::prepareProcess(argc, argv);                                                       \
+        QApplication app(argc, argv);                                                              \
+        QCoreApplication::setApplicationName(QStringLiteral("orvane"));                            \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        TestObject tc;                                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
+    }
+
+#define ORVANE_VERIFY_ENV(env) QVERIFY2((env).problems().isEmpty(), qPrintable((env).problems()))
