@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+class QWidget;
+
+namespace app {
+
+// The settings flags of regProc.
+inline constexpr std::uint8_t RegLoad = 0;
+inline constexpr std::uint8_t RegSave = 1;
+
+// 0 loads all settings into modFunc() and runs pathCheck; 1 saves them, reading the font size and
+// geometry from the open editor window (its journal box is the child named "Text1_1"); any other
+// flag does nothing. Without an editor a save writes the values held in modFunc().
+void regProc(std::uint8_t flag, const QWidget* editor = nullptr);
+
+// Checks the paint program, the journal file and the picture folder after loading.
+void pathCheck();
+
+// Applies EditorLayout to the editor window and the font size to its two text boxes.
+void setEdPos(QWidget& editor, QWidget& text1, QWidget& text2);
+
+// Centres a window on the screen.
+void frmCenter(QWidget& window);
+
+// The part of a path after its last "/" or "\".
+QString fileTitle(const QString& path);
+
+} // namespace app

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Small services of the desktop: folders, the computer's name, windows found by title, fonts.
+namespace platform {
+
+// The per-user data folder (~/.local/share/orvane), created when missing.
+QString dataFolder();
+// The folder of the program's own files: the executable's folder in a build tree,
+// share/orvane of the install prefix when installed.
+QString programFilesFolder();
+// The first of kolourpaint, mtpaint, pinta, drawing, gimp found on PATH, else
+// /usr/bin/kolourpaint.
+QString defaultPaintProgram();
+// Whether a chosen file counts as a program: its name ends in "exe" (letter case as written), or
+// it is an existing executable regular file without a picture ending.
+bool isProgramFile(const QString& path);
+
+// This computer's name cut to its first 30 characters (the column holds 30); empty when unknown.
+QString computerName();
+
+// The visible top-level window of this program whose title is exactly the given text.
+QWidget* findTopLevelWindow(const QString& exactTitle);
+
+// Maps the font names the windows use to the installed stand-ins.
+void installFontSubstitutions();
+
+// Joins a folder and a name with the native separator.
+QString joinPath(const QString& folder, const QString& name);
+
+} // namespace platform
