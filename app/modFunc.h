@@ -38,10 +38,10 @@ struct ModFunc {
 
     std::unique_ptr<platform::db::Workspace> JournalWs;
     std::unique_ptr<platform::db::Database> JournalDb;
-    QString SqlText;                                 // the statement last built
+    QString SqlText;                                  // the statement last built
     std::optional<platform::db::Recordset> JournalRs; // the result of the last query
 
-    std::int32_t MarkedMonth = 0;  // key of the month whose marks are drawn, 0 for none
+    std::int32_t MarkedMonth = 0;   // key of the month whose marks are drawn, 0 for none
     QPointer<QStatusBar> StatusRef; // the editor's status bar while it is open
     qint64 PaintPid = 0;            // process id of the paint program started last
     std::array<std::int32_t, 4> NotebookLayout{0, 0, 0, 0};
