@@ -27,7 +27,7 @@ struct FieldDef {
 struct TableDef {
     QString name;
     std::vector<FieldDef> fields;
-    QString primaryKeyName;  // the named constraint, empty for none
+    QString primaryKeyName; // the named constraint, empty for none
     QString primaryKeyField;
 };
 
@@ -52,7 +52,13 @@ private:
 
 // One open database file; closing happens when the object is released.
 class Database {
+    struct Key {
+        explicit Key() = default;
+    };
+
 public:
+    // Made only by Workspace (the key type is private).
+    Database(Key, sqlite3* handle, QString path);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -76,7 +82,6 @@ public:
 
 private:
     friend class Workspace;
-    Database(sqlite3* handle, QString path);
     sqlite3* handle_;
     QString path_;
     quint64 statementCount_ = 0;

@@ -13,7 +13,9 @@ bool inRange(const QDate& date) {
     return date.isValid() && date.year() >= MinYear && date.year() <= MaxYear;
 }
 
-QDate zeroDate() { return QDate(1899, 12, 30); }
+QDate zeroDate() {
+    return QDate(1899, 12, 30);
+}
 
 QString weekdayName(const QDate& date) {
     static const std::array<QString, 7> names = {
@@ -24,12 +26,29 @@ QString weekdayName(const QDate& date) {
     return names[static_cast<std::size_t>(date.dayOfWeek() - 1)];
 }
 
-int weekdayMondayFirst(const QDate& date) { return date.dayOfWeek(); }
+int weekdayMondayFirst(const QDate& date) {
+    return date.dayOfWeek();
+}
 
 namespace {
 
-enum class Token { Literal, Year4, Year2, Month2, Month1, Day2, Day1, Hour2, Hour1, Min2, Min1,
-                   Sec2, Sec1, Weekday, WeekdayLong };
+enum class Token {
+    Literal,
+    Year4,
+    Year2,
+    Month2,
+    Month1,
+    Day2,
+    Day1,
+    Hour2,
+    Hour1,
+    Min2,
+    Min1,
+    Sec2,
+    Sec1,
+    Weekday,
+    WeekdayLong
+};
 
 struct Piece {
     Token token;
@@ -42,10 +61,20 @@ struct Pattern {
     Token token;
 };
 constexpr std::array<Pattern, 14> patterns = {{
-    {"yyyy", Token::Year4}, {"aaaa", Token::WeekdayLong}, {"aaa", Token::Weekday},
-    {"yy", Token::Year2}, {"mm", Token::Month2}, {"dd", Token::Day2}, {"hh", Token::Hour2},
-    {"nn", Token::Min2}, {"ss", Token::Sec2}, {"m", Token::Month1}, {"d", Token::Day1},
-    {"h", Token::Hour1}, {"n", Token::Min1}, {"s", Token::Sec1},
+    {"yyyy", Token::Year4},
+    {"aaaa", Token::WeekdayLong},
+    {"aaa", Token::Weekday},
+    {"yy", Token::Year2},
+    {"mm", Token::Month2},
+    {"dd", Token::Day2},
+    {"hh", Token::Hour2},
+    {"nn", Token::Min2},
+    {"ss", Token::Sec2},
+    {"m", Token::Month1},
+    {"d", Token::Day1},
+    {"h", Token::Hour1},
+    {"n", Token::Min1},
+    {"s", Token::Sec1},
 }};
 
 std::vector<Piece> tokenize(const QString& pattern) {
@@ -94,7 +123,9 @@ std::vector<Piece> tokenize(const QString& pattern) {
     return pieces;
 }
 
-QString two(int n) { return QString::number(n).rightJustified(2, QLatin1Char('0')); }
+QString two(int n) {
+    return QString::number(n).rightJustified(2, QLatin1Char('0'));
+}
 
 } // namespace
 
@@ -261,7 +292,9 @@ QDate checkedInput(const QDate& date) {
 
 } // namespace
 
-QDate addDays(const QDate& date, qint64 days) { return checked(checkedInput(date).addDays(days)); }
+QDate addDays(const QDate& date, qint64 days) {
+    return checked(checkedInput(date).addDays(days));
+}
 
 QDate addMonths(const QDate& date, int months) {
     return checked(checkedInput(date).addMonths(months));

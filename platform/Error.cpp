@@ -11,13 +11,17 @@ Error::Error(int number, QString description)
     : number_(number), description_(std::move(description)),
       what_(standardMessage(number_, description_).toStdString()) {}
 
-QString Error::message() const { return standardMessage(number_, description_); }
+QString Error::message() const {
+    return standardMessage(number_, description_);
+}
 
 QString standardMessage(int number, const QString& description) {
     return description + QLatin1Char('(') + QString::number(number) + QLatin1Char(')');
 }
 
-Error typeMismatch() { return Error(errnum::TypeMismatch, QStringLiteral("型が一致しません。")); }
+Error typeMismatch() {
+    return Error(errnum::TypeMismatch, QStringLiteral("型が一致しません。"));
+}
 
 namespace {
 

@@ -10,13 +10,13 @@ namespace platform {
 
 // Error numbers the program reacts to or raises itself.
 namespace errnum {
-inline constexpr int TypeMismatch = 13;      // a text or value that is not a date
-inline constexpr int DuplicateKey = 3022;    // second row for the same day
-inline constexpr int TableMissing = 3078;    // the journal table does not exist
-inline constexpr int FieldTooSmall = 3163;   // text longer than its column allows
-inline constexpr int Cancelled = 32755;      // the user cancelled a file dialog
-inline constexpr int PathFileAccess = 75;     // a file that cannot be written
-inline constexpr int Internal = 51;          // anything else that escaped
+inline constexpr int TypeMismatch = 13;    // a text or value that is not a date
+inline constexpr int DuplicateKey = 3022;  // second row for the same day
+inline constexpr int TableMissing = 3078;  // the journal table does not exist
+inline constexpr int FieldTooSmall = 3163; // text longer than its column allows
+inline constexpr int Cancelled = 32755;    // the user cancelled a file dialog
+inline constexpr int PathFileAccess = 75;  // a file that cannot be written
+inline constexpr int Internal = 51;        // anything else that escaped
 inline constexpr int OutOfMemory = 7;
 } // namespace errnum
 

@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,7 +47,9 @@ QStringList qtNameFilters(const QString& filter) {
 
 namespace {
 
-QWidget* activeParent() { return QApplication::activeWindow(); }
+QWidget* activeParent() {
+    return QApplication::activeWindow();
+}
 
 QMessageBox::Icon qtIcon(Icon icon) {
     switch (icon) {

@@ -32,14 +32,18 @@ Dialogs& dialogs() {
     return s.dialogs != nullptr ? *s.dialogs : s.qtDialogs;
 }
 
-void setDialogs(Dialogs* dialogs) { state().dialogs = dialogs; }
+void setDialogs(Dialogs* dialogs) {
+    state().dialogs = dialogs;
+}
 
 const Clock& clock() {
     auto& s = state();
     return s.clock != nullptr ? *s.clock : s.systemClock;
 }
 
-void setClock(const Clock* clock) { state().clock = clock; }
+void setClock(const Clock* clock) {
+    state().clock = clock;
+}
 
 void endProgram(int exitCode) {
     auto& s = state();
@@ -53,7 +57,9 @@ void endProgram(int exitCode) {
     std::_Exit(exitCode);
 }
 
-void setEndHandler(EndHandler handler) { state().endHandler = std::move(handler); }
+void setEndHandler(EndHandler handler) {
+    state().endHandler = std::move(handler);
+}
 
 void addEndCleanup(std::function<void()> cleanup) {
     state().endCleanups.push_back(std::move(cleanup));

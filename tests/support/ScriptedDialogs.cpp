@@ -56,15 +56,25 @@ platform::Answer ScriptedDialogs::message(const QString& text, platform::Buttons
 
 std::optional<QString> ScriptedDialogs::input(const QString& prompt, const QString& title,
                                               const QString& defaultText) {
-    calls_.push_back({Kind::Input, prompt, title, platform::Buttons::OkCancel,
-                      platform::Icon::None, defaultText, {}});
+    calls_.push_back({Kind::Input,
+                      prompt,
+                      title,
+                      platform::Buttons::OkCancel,
+                      platform::Icon::None,
+                      defaultText,
+                      {}});
     auto next = take(Kind::Input, prompt);
     return next ? next->text : std::nullopt;
 }
 
 std::optional<QString> ScriptedDialogs::openFile(const platform::FileRequest& request) {
-    calls_.push_back({Kind::OpenFile, {}, request.title, platform::Buttons::OkCancel,
-                      platform::Icon::None, {}, request});
+    calls_.push_back({Kind::OpenFile,
+                      {},
+                      request.title,
+                      platform::Buttons::OkCancel,
+                      platform::Icon::None,
+                      {},
+                      request});
     auto next = take(Kind::OpenFile, request.filter);
     return next ? next->text : std::nullopt;
 }

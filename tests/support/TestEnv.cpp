@@ -1,5 +1,6 @@
 #include "support/TestEnv.h"
 
+#include "app/modFunc.h"
 #include "platform/Services.h"
 
 #include <QDir>
@@ -17,8 +18,8 @@ void pointXdgAt(const QString& root) {
     const QString runtime = root + QStringLiteral("/runtime");
     for (const QString& dir : {data, config, runtime})
         QDir().mkpath(dir);
-    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                       QFileDevice::ExeOwner);
+    QFile::setPermissions(runtime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_DATA_HOME", data.toUtf8());
     qputenv("XDG_CONFIG_HOME", config.toUtf8());
     qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
@@ -31,12 +32,14 @@ void pointXdgAt(const QString& root) {
 
 TestEnv::TestEnv() {
     pointXdgAt(dir_.path());
+    app::resetModFunc();
     platform::setDialogs(&dialogs);
     platform::setClock(&clock);
     platform::setEndHandler([this](int code) { endings << code; });
 }
 
 TestEnv::~TestEnv() {
+    app::resetModFunc();
     platform::setDialogs(nullptr);
     platform::setClock(nullptr);
     platform::setEndHandler({});
@@ -50,7 +53,9 @@ QString TestEnv::settingsFile() const {
     return dir_.path() + QStringLiteral("/config/orvane/orvane.ini");
 }
 
-QString TestEnv::problems() const { return dialogs.problems().join(QLatin1Char('\n')); }
+QString TestEnv::problems() const {
+    return dialogs.problems().join(QLatin1Char('\n'));
+}
 
 void prepareProcess(int, char**) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
