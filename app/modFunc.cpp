@@ -9,8 +9,12 @@ ModFunc& instance() {
 }
 } // namespace
 
-ModFunc& modFunc() { return instance(); }
+ModFunc& modFunc() {
+    return instance();
+}
 
-void resetModFunc() { instance() = ModFunc{}; }
+void resetModFunc() {
+    instance() = ModFunc{};
+}
 
 } // namespace app
