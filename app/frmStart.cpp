@@ -4,10 +4,28 @@
 #include "platform/Error.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace app {
+
+namespace {
+
+// The title keeps its point size; a name wider than the window is set in a narrower face rather
+// than cut at both ends.
+void fitTitle(QLabel& title, int room) {
+    QFont font = title.font();
+    font.setStretch(QFont::AnyStretch);
+    const int natural = QFontMetrics(font).horizontalAdvance(title.text());
+    if (natural > room && natural > 0)
+        font.setStretch(std::max(50, room * 100 / natural));
+    title.setFont(font);
+}
+
+} // namespace
 
 frmStart::frmStart(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
@@ -33,6 +51,7 @@ void frmStart::Form_Load() {
     resize(Picture1.width() * 2, Picture1.height() * 16 / 10);
     frmCenter(*this);
     QLabel* title = Label1[0];
+    fitTitle(*title, width() - 8);
     title->adjustSize();
     title->move((width() - title->width()) / 2, (height() - title->height()) / 2);
     update();
