@@ -69,11 +69,13 @@ void clsCal::DayPos(int day) {
 }
 
 int clsCal::DayLeft(int sDate) {
+    pic();
     DayPos(sDate);
     return PosLeft + 1;
 }
 
 int clsCal::DayTop(int sDate) {
+    pic();
     DayPos(sDate);
     return PosTop + 1;
 }

@@ -145,6 +145,7 @@ private Q_SLOTS:
         QCOMPARE(idle.fullRedrawCount(), 0);
         QCOMPARE(errorNumber([&] { idle.ReWrite(); }), 91);
         QCOMPARE(errorNumber([&] { idle.NextDay(); }), 91);
+        QCOMPARE(errorNumber([&] { idle.DayLeft(1); }), 91);
 
         auto r = make(QDate(1998, 7, 15), QSize(420, 300), false);
         Rig fresh;
@@ -206,8 +207,9 @@ private Q_SLOTS:
         QCOMPARE(r->cal.geometry().CellWidth, 29);
         QCOMPARE(r->cal.geometry().HeadHeight, 15);
         QCOMPARE(r->cal.geometry().CellHeight, 22);
-        // 155 / 10 = 15.5 rounds to 16, 175 / 10 = 17.5 to 18: halves go to the even side.
-        r->box.setOuterSize(420, 155);
+        // 165 / 10 = 16.5 rounds down to 16, 175 / 10 = 17.5 up to 18: halves go to the even
+        // side.
+        r->box.setOuterSize(420, 165);
         QCOMPARE(r->cal.geometry().HeadHeight, 16);
         r->box.setOuterSize(420, 175);
         QCOMPARE(r->cal.geometry().HeadHeight, 18);
