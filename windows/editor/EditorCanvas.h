@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace windows::editor {
+
+// The editor's client area: keeps the tiled background and paints it behind every control. The
+// part the background does not reach shows the window colour.
+class EditorCanvas : public QWidget {
+    Q_OBJECT
+public:
+    explicit EditorCanvas(QWidget* parent = nullptr);
+
+    void setBackground(QImage background);
+    const QImage& background() const { return background_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage background_;
+};
+
+} // namespace windows::editor
