@@ -4,9 +4,9 @@
 
 namespace windows::editor {
 
-ResizeResult resizeRule(const QSize& outerTwips) {
-    const int width = std::max(outerTwips.width(), MinWidthTwips);
-    const int height = std::max(outerTwips.height(), MinHeightTwips);
+ResizeResult resizeRule(const QSize& sizeTwips) {
+    const int width = std::max(sizeTwips.width(), MinWidthTwips);
+    const int height = std::max(sizeTwips.height(), MinHeightTwips);
     return {QSize(width, height), width - TextMarginTwips, width - CloseButtonOffsetTwips};
 }
 

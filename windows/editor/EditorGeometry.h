@@ -26,7 +26,7 @@ inline QRect twipsRect(int left, int top, int width, int height) {
     return {toPixels(left), toPixels(top), toPixels(width), toPixels(height)};
 }
 
-// The smallest outer size of the window.
+// The smallest size of the window (without the frame the desktop draws, like the stored layout).
 inline constexpr int MinWidthTwips = 6855;
 inline constexpr int MinHeightTwips = 6885;
 // The text boxes leave this much of the window's width; the close button sits this far from its
@@ -34,12 +34,12 @@ inline constexpr int MinHeightTwips = 6885;
 inline constexpr int TextMarginTwips = 960;
 inline constexpr int CloseButtonOffsetTwips = 1500;
 
-// What the resize handler makes of a window of the given outer size (twips).
+// What the resize handler makes of a window of the given size (twips).
 struct ResizeResult {
-    QSize outerTwips;     // the size the window must have (grown to the minimum)
-    int textWidthTwips;   // width of the journal and remark boxes
-    int closeLeftTwips;   // left edge of the close button
+    QSize sizeTwips;    // the size the window must have (grown to the minimum)
+    int textWidthTwips; // width of the journal and remark boxes
+    int closeLeftTwips; // left edge of the close button
 };
-ResizeResult resizeRule(const QSize& outerTwips);
+ResizeResult resizeRule(const QSize& sizeTwips);
 
 } // namespace windows::editor

@@ -30,7 +30,7 @@ namespace {
 const QString MinchoP = QStringLiteral("ＭＳ Ｐ明朝");
 const QString GothicP = QStringLiteral("ＭＳ Ｐゴシック");
 
-QFont font(const QString& family, qreal points, bool bold) {
+QFont makeFont(const QString& family, qreal points, bool bold) {
     QFont result(family);
     result.setPointSizeF(points);
     result.setBold(bold);
@@ -59,9 +59,8 @@ frmMirel::frmMirel(QWidget* parent) : QMainWindow(parent) {
     StatusBar1->setFixedHeight(toPixels(StatusBarHeight));
     setStatusBar(StatusBar1);
 
-    resize(toPixels(DesignClientWidth), toPixels(DesignClientHeight) +
-                                            menuBar()->sizeHint().height() +
-                                            StatusBar1->height());
+    resize(toPixels(DesignClientWidth),
+           toPixels(DesignClientHeight) + menuBar()->sizeHint().height() + StatusBar1->height());
 }
 
 frmMirel::~frmMirel() {
@@ -74,7 +73,7 @@ void frmMirel::createControls() {
     auto* date = new QLineEdit(canvas_);
     date->setObjectName(QStringLiteral("Text1_0"));
     date->setGeometry(twipsRect(600, 120, 2655, 345));
-    date->setFont(font(MinchoP, 14.25, true));
+    date->setFont(makeFont(MinchoP, 14.25, true));
     date->setAttribute(Qt::WA_InputMethodEnabled, false); // the date box takes plain digits
     QPalette dateColours = date->palette();
     dateColours.setColor(QPalette::Base, Qt::white);
@@ -86,7 +85,7 @@ void frmMirel::createControls() {
         auto* box = new QPlainTextEdit(canvas_);
         box->setObjectName(QStringLiteral("Text1_%1").arg(index));
         box->setGeometry(place);
-        box->setFont(font(GothicP, 9, false));
+        box->setFont(makeFont(GothicP, 9, false));
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         box->setTabChangesFocus(true);
@@ -100,7 +99,7 @@ void frmMirel::createControls() {
         auto* label = new QLabel(caption, canvas_);
         label->setObjectName(QStringLiteral("Label1_%1").arg(index));
         label->setGeometry(place);
-        label->setFont(font(GothicP, 9, true));
+        label->setFont(makeFont(GothicP, 9, true));
         label->setAutoFillBackground(true);
         label->setBuddy(buddy);
         Label1[static_cast<std::size_t>(index)] = label;
@@ -113,7 +112,7 @@ void frmMirel::createControls() {
         auto* button = new QPushButton(caption, canvas_);
         button->setObjectName(QStringLiteral("Command1_%1").arg(index));
         button->setGeometry(place);
-        button->setFont(font(GothicP, 12, true));
+        button->setFont(makeFont(GothicP, 12, true));
         button->setFocusPolicy(Qt::StrongFocus);
         button->setAutoDefault(false);
         button->installEventFilter(this);
@@ -234,20 +233,18 @@ void frmMirel::setFace(int index, const QColor& colour) {
             .arg(colour.name()));
 }
 
-QSize frmMirel::outerSizeTwips() const {
-    return toTwips(frameGeometry().size());
+QSize frmMirel::sizeTwips() const {
+    return toTwips(size());
 }
 
 void frmMirel::Form_Resize() {
     if (isMinimized())
         return;
-    const QSize outer = outerSizeTwips();
-    const auto rule = windows::editor::resizeRule(outer);
+    const QSize current = sizeTwips();
+    const auto rule = windows::editor::resizeRule(current);
     // A maximized window keeps the size the desktop gave it.
-    if (rule.outerTwips != outer && !isMaximized() && !isFullScreen()) {
-        const QSize frame = frameGeometry().size() - size();
-        resize(windows::editor::toPixels(rule.outerTwips) - frame);
-    }
+    if (rule.sizeTwips != current && !isMaximized() && !isFullScreen())
+        resize(windows::editor::toPixels(rule.sizeTwips));
     for (const int index : {1, 2}) {
         QWidget* box = Text1[static_cast<std::size_t>(index)];
         box->resize(toPixels(rule.textWidthTwips), box->height());

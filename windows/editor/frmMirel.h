@@ -127,8 +127,9 @@ public:
     void closeBox();
     // Closes the editor the way code does it: the close box handler does not run.
     void unload();
-    // The window's outer size in twips, frame included where the desktop reports one.
-    QSize outerSizeTwips() const;
+    // The window's size in twips. Like the stored layout, it leaves out the frame the desktop
+    // draws around the window.
+    QSize sizeTwips() const;
 
 protected:
     bool event(QEvent* event) override;

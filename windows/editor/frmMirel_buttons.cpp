@@ -58,8 +58,8 @@ void frmMirel::Command1_GotFocus(int index) {
     case 3:
         try {
             const QDate day = platform::dates::addDays(app::modFunc().WorkDate, dayStep(index));
-            hint = platform::dates::format(day, QStringLiteral("yyyy/mm/dd")) +
-                   QStringLiteral("へ");
+            hint =
+                platform::dates::format(day, QStringLiteral("yyyy/mm/dd")) + QStringLiteral("へ");
         } catch (const platform::Error&) {
             // No day lies beyond the years the program handles; there is nothing to name.
         }

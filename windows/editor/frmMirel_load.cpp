@@ -10,7 +10,7 @@
 #include "platform/Error.h"
 #include "platform/Services.h"
 #include "store/EntrySql.h"
-#include "store/tblMake.h"
+#include "store/Schema.h"
 #include "windows/editor/EditorJournal.h"
 #include "windows/editor/StatusLine.h"
 
@@ -66,8 +66,7 @@ void frmMirel::recShow() {
         try {
             m.SqlText = store::sql::selectEntry();
             m.JournalRs = windows::editor::journal().openRecordset(
-                m.SqlText,
-                {platform::dates::format(m.WorkDate, QStringLiteral("yyyy/mm/dd"))});
+                m.SqlText, {platform::dates::format(m.WorkDate, QStringLiteral("yyyy/mm/dd"))});
             if (m.JournalRs->eof()) {
                 showEmptyDay();
             } else {

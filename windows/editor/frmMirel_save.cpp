@@ -44,9 +44,9 @@ bool frmMirel::recInsert() {
     try {
         const QDateTime now = platform::clock().now();
         m.SqlText = store::sql::insertEntry();
-        windows::editor::journal().execute(m.SqlText, {m.WorkDate, boxText(1), boxText(2), picFile,
-                                                       false, now.date(), now.time(),
-                                                       m.TerminalName});
+        windows::editor::journal().execute(m.SqlText,
+                                           {m.WorkDate, boxText(1), boxText(2), picFile, false,
+                                            now.date(), now.time(), m.TerminalName});
     } catch (const platform::Error& e) {
         // The day has its row already: rewrite it instead.
         if (e.number() == platform::errnum::DuplicateKey)
