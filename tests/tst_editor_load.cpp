@@ -23,10 +23,10 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStringDecoder>
-#include <QScopeGuard>
 #include <QtTest>
 
 using windows::editor::BuiltinImage;
@@ -284,7 +284,11 @@ private Q_SLOTS:
         QCOMPARE(pixelOf(*editor.Command1[1], QPoint(3, 3)), QColor(Qt::white));
         QCOMPARE(pixelOf(*editor.Picture1, QPoint(editor.Picture1->width() - 3, 3)),
                  QColor(192, 192, 192)); // beside a picture narrower than the box
-        QCOMPARE(editor.centralWidget()->palette().color(QPalette::Window), QColor(128, 128, 255));
+        QCOMPARE(windows::editor::EditorCanvas::windowColour(), QColor(128, 128, 255));
+        QCOMPARE(qobject_cast<windows::editor::EditorCanvas*>(editor.centralWidget())
+                     ->background()
+                     .isNull(),
+                 false);
 
         // Captions.
         QCOMPARE(editor.Command1[0]->text(), QStringLiteral("閉じる(&C)"));

@@ -9,10 +9,8 @@ namespace windows::editor {
 
 EditorCanvas::EditorCanvas(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("EditorCanvas"));
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(128, 128, 255));
-    setPalette(colours);
-    setAutoFillBackground(true);
+    // Painted here rather than through the palette, which the controls would inherit.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void EditorCanvas::setBackground(QImage background) {
@@ -22,10 +20,10 @@ void EditorCanvas::setBackground(QImage background) {
 
 void EditorCanvas::paintEvent(QPaintEvent* event) {
     platform::guard([&] {
-        if (background_.isNull())
-            return;
         QPainter painter(this);
-        painter.drawImage(event->rect().topLeft(), background_, event->rect());
+        painter.fillRect(event->rect(), windowColour());
+        if (!background_.isNull())
+            painter.drawImage(event->rect().topLeft(), background_, event->rect());
     });
 }
 

@@ -14,6 +14,8 @@ public:
 
     void setBackground(QImage background);
     const QImage& background() const { return background_; }
+    // The window's own colour, where no background reaches.
+    static QColor windowColour() { return QColor(128, 128, 255); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

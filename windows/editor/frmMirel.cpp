@@ -11,6 +11,7 @@
 #include "windows/editor/EditorCanvas.h"
 #include "windows/editor/EditorGeometry.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -100,6 +101,10 @@ void frmMirel::createControls() {
         label->setObjectName(QStringLiteral("Label1_%1").arg(index));
         label->setGeometry(place);
         label->setFont(makeFont(GothicP, 9, true));
+        // An opaque label in the desktop's button colour, as labels are by default.
+        QPalette colours = label->palette();
+        colours.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+        label->setPalette(colours);
         label->setAutoFillBackground(true);
         label->setBuddy(buddy);
         Label1[static_cast<std::size_t>(index)] = label;
