@@ -27,17 +27,27 @@ QString SettingsStore::filePath() {
     return QDir::toNativeSeparators(openStore().fileName());
 }
 
-std::optional<QString> SettingsStore::value(const QString& section, const QString& key) const {
+SettingsStore::SettingsStore() {
+    // One reading object for every key: the file is parsed once per process and only the
+    // object that parsed it learns whether it was damaged.
     const QSettings settings = openStore();
     if (settings.status() != QSettings::NoError)
+        return;
+    const QStringList keys = settings.allKeys();
+    for (const QString& key : keys) {
+        const QVariant stored = settings.value(key);
+        // A hand-edited value with an unquoted comma reads as a list; it was meant as one text.
+        stored_.insert(key, stored.typeId() == QMetaType::QStringList
+                                ? stored.toStringList().join(QLatin1Char(','))
+                                : stored.toString());
+    }
+}
+
+std::optional<QString> SettingsStore::value(const QString& section, const QString& key) const {
+    const auto found = stored_.constFind(keyPath(section, key));
+    if (found == stored_.constEnd())
         return std::nullopt;
-    const QVariant stored = settings.value(keyPath(section, key));
-    if (!stored.isValid())
-        return std::nullopt;
-    // A hand-edited value with an unquoted comma reads as a list; it was meant as one text.
-    if (stored.typeId() == QMetaType::QStringList)
-        return stored.toStringList().join(QLatin1Char(','));
-    return stored.toString();
+    return *found;
 }
 
 void SettingsStore::setValue(const QString& section, const QString& key, const QString& value) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 
 #include <optional>
@@ -10,6 +11,9 @@ namespace platform {
 // The per-user settings file (~/.config/orvane/orvane.ini): sections of string values.
 class SettingsStore {
 public:
+    // Reads the file once; later changes of the file are not seen by this object.
+    SettingsStore();
+
     // The stored value, or nothing when the key is absent or the file cannot be read (a damaged
     // or unreadable file counts as holding no settings at all).
     std::optional<QString> value(const QString& section, const QString& key) const;
@@ -27,6 +31,7 @@ private:
         QString key;
         QString value;
     };
+    QHash<QString, QString> stored_; // "section/key" to value
     std::vector<Pending> pending_;
 };
 
