@@ -223,7 +223,9 @@ private Q_SLOTS:
         QVERIFY(!isTypedCharacter(key(Qt::Key_Tab, QStringLiteral("\t"))));
         QVERIFY(!isTypedCharacter(key(Qt::Key_F3, QString())));
         QVERIFY(!isTypedCharacter(key(Qt::Key_C, QStringLiteral("\x03"), Qt::ControlModifier)));
-        QVERIFY(!isTypedCharacter(key(Qt::Key_S, QStringLiteral("s"), Qt::AltModifier)));
+        QVERIFY(!isTypedCharacter(
+            key(Qt::Key_S, QStringLiteral("\x13"), Qt::ControlModifier | Qt::ShiftModifier)));
+        QVERIFY(!isTypedCharacter(key(Qt::Key_A, QStringLiteral("a"), Qt::ControlModifier)));
         QVERIFY(!isTypedCharacter(QKeyEvent(QEvent::KeyRelease, Qt::Key_A, {}, "a")));
 
         QInputMethodEvent committed;

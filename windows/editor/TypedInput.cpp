@@ -31,8 +31,10 @@ bool isTypedKey(const QKeyEvent& key) {
     default:
         break;
     }
-    // Shortcuts and menu keys carry a letter as well, but type nothing.
-    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+    // Control shortcuts carry a letter as well, but type nothing; the text boxes draw the same
+    // line (AltGr, which some desktops report as Control with Alt, still types).
+    const auto modifiers = key.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    if (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
         return false;
     return isPrintableText(key.text());
 }
