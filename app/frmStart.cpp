@@ -42,6 +42,8 @@ frmStart::frmStart(QWidget* parent)
       Picture1(QStringLiteral(":/images/splash.bmp")) {
     setObjectName(QStringLiteral("frmStart"));
     setAccessibleName(QStringLiteral("Velmora絵日記"));
+    // The splash never takes the focus, so no dialog of start-up is ever parented to it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 
     auto* title = new QLabel(QStringLiteral("Velmora絵日記"), this);
     title->setObjectName(QStringLiteral("Label1_0"));
