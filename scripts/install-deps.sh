@@ -18,7 +18,7 @@ for arg in "$@"; do
     case "$arg" in
     --with-paint) packages+=(mtpaint) ;;
     -h | --help)
-        sed -n '2,7p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+        sed -n '2,6p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
         exit 0
         ;;
     *)
