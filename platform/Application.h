@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 
 namespace platform {
 
@@ -11,6 +12,10 @@ class Application : public QApplication {
 public:
     Application(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    // Qt's own texts (file dialog, edit menus) in Japanese, like the rest of the program.
+    QTranslator qtTranslator_;
 };
 
 } // namespace platform

@@ -39,6 +39,10 @@ TestEnv::TestEnv() {
 }
 
 TestEnv::~TestEnv() {
+    // A newer world may already have replaced this one (a test that failed in cleanup): leave
+    // its services in place.
+    if (&platform::dialogs() != &dialogs)
+        return;
     app::resetModFunc();
     platform::setDialogs(nullptr);
     platform::setClock(nullptr);
