@@ -36,6 +36,8 @@ struct ModFunc {
 
     QString TerminalName; // this computer's name, at most 30 characters
 
+    QPointer<QWidget> Splash; // the splash window while start-up runs
+
     std::unique_ptr<platform::db::Workspace> JournalWs;
     std::unique_ptr<platform::db::Database> JournalDb;
     QString SqlText;                                  // the statement last built

@@ -15,6 +15,7 @@ inline constexpr int DuplicateKey = 3022;  // second row for the same day
 inline constexpr int TableMissing = 3078;  // the journal table does not exist
 inline constexpr int FieldTooSmall = 3163; // text longer than its column allows
 inline constexpr int Cancelled = 32755;    // the user cancelled a file dialog
+inline constexpr int PathFileAccess = 75;  // a file that cannot be written
 inline constexpr int Internal = 51;        // anything else that escaped
 inline constexpr int OutOfMemory = 7;
 } // namespace errnum

@@ -1,0 +1,78 @@
+#include "app/Main.h"
+
+#include "app/Settings.h"
+#include "app/frmStart.h"
+#include "app/modFunc.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Error.h"
+#include "platform/InstanceLock.h"
+#include "platform/Services.h"
+#include "platform/System.h"
+#include "windows/calendar/frmCal.h"
+
+#include <QCoreApplication>
+
+#include <memory>
+
+namespace app {
+
+void Main() {
+    auto& m = modFunc();
+
+    // The splash deletes itself when it is closed.
+    auto* splash = new frmStart();
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    m.Splash = splash;
+    splash->show();
+    // Paint the splash before the slower steps.
+    QCoreApplication::processEvents();
+
+    m.WorkDate = platform::clock().today();
+    const QString data = platform::dataFolder();
+    m.DefPPath = platform::defaultPaintProgram();
+    m.DefMdbPath = platform::joinPath(data, QStringLiteral("orvane.mdb"));
+    m.DefGPath = platform::joinPath(data, QStringLiteral("Graphic"));
+
+    if (!regProc(RegLoad))
+        return;
+    if (!chkPrev())
+        return;
+
+    try {
+        // The journal the chooser may have created is opened afresh like any other.
+        m.JournalDb.reset();
+        m.JournalWs = std::make_unique<platform::db::Workspace>();
+        m.JournalDb = m.JournalWs->openDatabase(m.mdbPath);
+        auto calendar = std::make_unique<frmCal>();
+        calendar->setAttribute(Qt::WA_DeleteOnClose);
+        calendar->show();
+        calendar.release(); // deletes itself when closed
+    } catch (...) {
+        platform::dialogs().message(QStringLiteral("ＭＤＢのオープンに失敗しました。"),
+                                    platform::Buttons::Ok, platform::Icon::None,
+                                    platform::programTitle());
+        platform::endProgram(1);
+        return;
+    }
+}
+
+bool chkPrev() {
+    if (!platform::acquireInstanceLock()) {
+        platform::dialogs().message(QStringLiteral("プログラムは既に起動中です。"),
+                                    platform::Buttons::Ok, platform::Icon::Exclamation,
+                                    QStringLiteral("二重起動エラー"));
+        platform::endProgram(1);
+        return false;
+    }
+    modFunc().TerminalName = platform::computerName();
+    return true;
+}
+
+void dbClose() {
+    auto& m = modFunc();
+    m.JournalWs.reset();
+    m.JournalDb.reset();
+}
+
+} // namespace app

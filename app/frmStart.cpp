@@ -1,0 +1,68 @@
+#include "app/frmStart.h"
+
+#include "app/Settings.h"
+#include "platform/Error.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace app {
+
+namespace {
+
+// The title keeps its point size; a name wider than the window is set in a narrower face rather
+// than cut at both ends.
+void fitTitle(QLabel& title, int room) {
+    QFont font = title.font();
+    font.setStretch(QFont::AnyStretch);
+    const int natural = QFontMetrics(font).horizontalAdvance(title.text());
+    if (natural > room && natural > 0)
+        font.setStretch(std::max(50, room * 100 / natural));
+    title.setFont(font);
+}
+
+} // namespace
+
+frmStart::frmStart(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
+      Picture1(QStringLiteral(":/images/splash.bmp")) {
+    setObjectName(QStringLiteral("frmStart"));
+    setAccessibleName(QStringLiteral("Velmora絵日記"));
+
+    auto* title = new QLabel(QStringLiteral("Velmora絵日記"), this);
+    title->setObjectName(QStringLiteral("Label1_0"));
+    QFont font(QStringLiteral("ＭＳ Ｐ明朝"));
+    font.setPointSizeF(27.75);
+    font.setBold(true);
+    title->setFont(font);
+    title->setAttribute(Qt::WA_TranslucentBackground);
+    Label1[0] = title;
+
+    Form_Load();
+}
+
+void frmStart::Form_Load() {
+    // Twice the image's width and 1.6 times its height: 3390 x 2040 twips, 226 x 136 pixels.
+    // The window has no frame, so its outer size is its client size.
+    resize(Picture1.width() * 2, Picture1.height() * 16 / 10);
+    frmCenter(*this);
+    QLabel* title = Label1[0];
+    fitTitle(*title, width() - 8);
+    title->adjustSize();
+    title->move((width() - title->width()) / 2, (height() - title->height()) / 2);
+    update();
+}
+
+void frmStart::paintEvent(QPaintEvent*) {
+    platform::guard([this] {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(rect(), Picture1);
+    });
+}
+
+} // namespace app

@@ -1,0 +1,84 @@
+#include "platform/System.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFont>
+#include <QStandardPaths>
+#include <QSysInfo>
+#include <QWidget>
+
+namespace platform {
+
+QString dataFolder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString programFilesFolder() {
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    // A build tree keeps the help page next to the program; an installed program finds it in
+    // share/orvane beside its bin folder.
+    if (QFileInfo::exists(joinPath(exeDir, QStringLiteral("MReadme.htm"))))
+        return exeDir;
+    const QString installed = QDir::cleanPath(exeDir + QStringLiteral("/../share/orvane"));
+    if (QFileInfo(installed).isDir())
+        return QDir::toNativeSeparators(installed);
+    return exeDir;
+}
+
+QString defaultPaintProgram() {
+    for (const char* name : {"kolourpaint", "mtpaint", "pinta", "drawing", "gimp"}) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
+        if (!found.isEmpty())
+            return found;
+    }
+    return QStringLiteral("/usr/bin/kolourpaint");
+}
+
+bool isProgramFile(const QString& path) {
+    if (path.endsWith(QLatin1String("exe")))
+        return true;
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isExecutable())
+        return false;
+    const QString suffix = info.suffix().toLower();
+    for (const char* picture : {"bmp", "jpg", "jpeg", "png", "gif"}) {
+        if (suffix == QLatin1String(picture))
+            return false;
+    }
+    return true;
+}
+
+QString computerName() {
+    return QSysInfo::machineHostName().left(30);
+}
+
+QWidget* findTopLevelWindow(const QString& exactTitle) {
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (window->isVisible() && window->isWindow() && window->windowTitle() == exactTitle)
+            return window;
+    }
+    return nullptr;
+}
+
+void installFontSubstitutions() {
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"),
+                              QStringLiteral("Liberation Serif"));
+}
+
+QString joinPath(const QString& folder, const QString& name) {
+    if (folder.isEmpty())
+        return name;
+    const QChar separator = QDir::separator();
+    if (folder.endsWith(separator) || folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + separator + name;
+}
+
+} // namespace platform

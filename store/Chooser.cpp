@@ -1,0 +1,70 @@
+#include "store/Chooser.h"
+
+#include "app/modFunc.h"
+#include "platform/Dialogs.h"
+#include "platform/Error.h"
+#include "platform/Services.h"
+#include "store/Schema.h"
+
+#include <QFileInfo>
+#include <QWidget>
+
+namespace store {
+
+namespace {
+
+void closeSplash() {
+    if (QWidget* splash = app::modFunc().Splash.data())
+        splash->close();
+}
+
+bool endWith(const QString& text) {
+    closeSplash();
+    platform::dialogs().message(text, platform::Buttons::Ok, platform::Icon::None,
+                                platform::programTitle());
+    platform::endProgram(1);
+    return false;
+}
+
+} // namespace
+
+bool mdbSelect() {
+    using platform::Buttons;
+    using platform::Icon;
+    auto& m = app::modFunc();
+    auto& dialogs = platform::dialogs();
+
+    if (dialogs.message(QStringLiteral("新規にデータベースを作成します。"), Buttons::OkCancel,
+                        Icon::None, platform::programTitle()) == platform::Answer::Ok) {
+        if (!m.JournalWs)
+            m.JournalWs = std::make_unique<platform::db::Workspace>();
+        try {
+            m.JournalDb = m.JournalWs->createDatabase(m.mdbPath);
+        } catch (const std::exception&) {
+            dialogs.message(QStringLiteral("MDBを作成できませんでした。"), Buttons::Ok, Icon::None,
+                            platform::programTitle());
+            return true;
+        }
+        tblMake(*m.JournalDb);
+        return true;
+    }
+
+    try {
+        platform::FileRequest request;
+        request.hideReadOnly = true;
+        request.fileName = m.mdbPath;
+        request.filter = QStringLiteral("すべてのファイル (*.*)|*.*|ＭＤＢ ファイル (*.mdb)|*.mdb");
+        request.filterIndex = 1;
+        m.mdbPath = platform::openFileOrThrow(request);
+    } catch (...) {
+        return endWith(QStringLiteral("ＭＤＢを指定してもう一度やり直してください。"));
+    }
+
+    // Any file whose name ends in "orvane.mdb", in any letter case, is a journal.
+    const bool journalName = m.mdbPath.right(10).toLower() == QLatin1String("orvane.mdb");
+    if (journalName && QFileInfo(m.mdbPath).isFile())
+        return true;
+    return endWith(QStringLiteral("ＭＤＢパスが間違っています。もう一度やり直してください。"));
+}
+
+} // namespace store
