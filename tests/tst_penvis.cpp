@@ -105,7 +105,12 @@ class PenVisTest : public QObject {
     }
 
 private Q_SLOTS:
-    void init() { env = std::make_unique<testing::TestEnv>(); }
+    void init() {
+        // A check that failed in cleanup() left the previous world alive; it must go before
+        // the new one is made, or its ending would take the scripted dialogs away.
+        env.reset();
+        env = std::make_unique<testing::TestEnv>();
+    }
     void cleanup() {
         delete window.data();
         ORVANE_VERIFY_ENV(*env);
