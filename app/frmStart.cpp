@@ -15,13 +15,23 @@ namespace app {
 namespace {
 
 // The title keeps its point size; a name wider than the window is set in a narrower face rather
-// than cut at both ends.
+// than cut at both ends. Only when no narrower face is narrow enough does the size give way.
 void fitTitle(QLabel& title, int room) {
     QFont font = title.font();
-    font.setStretch(QFont::AnyStretch);
-    const int natural = QFontMetrics(font).horizontalAdvance(title.text());
-    if (natural > room && natural > 0)
-        font.setStretch(std::max(50, room * 100 / natural));
+    const auto widthOf = [&title](const QFont& f) {
+        return QFontMetrics(f).horizontalAdvance(title.text());
+    };
+    const int natural = widthOf(font);
+    if (natural > room && natural > 0) {
+        int stretch = std::max(50, room * 100 / natural);
+        font.setStretch(stretch);
+        while (widthOf(font) > room && stretch > 50) {
+            stretch = std::max(50, stretch - 5);
+            font.setStretch(stretch);
+        }
+        while (widthOf(font) > room && font.pointSizeF() > 8.0)
+            font.setPointSizeF(font.pointSizeF() - 0.25);
+    }
     title.setFont(font);
 }
 
@@ -32,6 +42,8 @@ frmStart::frmStart(QWidget* parent)
       Picture1(QStringLiteral(":/images/splash.bmp")) {
     setObjectName(QStringLiteral("frmStart"));
     setAccessibleName(QStringLiteral("Velmora絵日記"));
+    // The splash never takes the focus, so no dialog of start-up is ever parented to it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 
     auto* title = new QLabel(QStringLiteral("Velmora絵日記"), this);
     title->setObjectName(QStringLiteral("Label1_0"));

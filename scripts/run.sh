@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing (a small paint program included), builds Velmora絵日記 and starts it.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+"$root/scripts/install-deps.sh" --with-paint
+cmake -S "$root" -B "$root/build" -G Ninja
+cmake --build "$root/build"
+exec "$root/build/orvane"

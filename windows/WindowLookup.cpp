@@ -1,0 +1,74 @@
+#include "windows/WindowLookup.h"
+
+#include "platform/Clock.h"
+#include "platform/Services.h"
+#include "platform/System.h"
+#include "windows/calendar/frmCal.h"
+#include "windows/editor/frmMirel.h"
+
+#include <QApplication>
+
+#include <memory>
+
+namespace windows {
+
+namespace {
+
+// A window counts as open while it is shown (minimized included); a closed window waiting for
+// its deletion does not.
+template <typename Window> Window* findOpen() {
+    const auto all = QApplication::topLevelWidgets();
+    for (QWidget* widget : all) {
+        if (auto* window = qobject_cast<Window*>(widget); window != nullptr && window->isVisible())
+            return window;
+    }
+    return nullptr;
+}
+
+void bringForward(QWidget& window) {
+    if (window.isMinimized())
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace
+
+frmMirel* findEditor() {
+    return findOpen<frmMirel>();
+}
+
+frmMirel& showEditor() {
+    if (frmMirel* open = findEditor()) {
+        bringForward(*open);
+        return *open;
+    }
+    auto editor = std::make_unique<frmMirel>();
+    editor->Form_Load();
+    editor->show();
+    editor->activateWindow();
+    return *editor.release(); // deletes itself when closed
+}
+
+frmCal* findCalendar() {
+    return findOpen<frmCal>();
+}
+
+frmCal* findCalendarByClockTitle() {
+    return qobject_cast<frmCal*>(
+        platform::findTopLevelWindow(calendarTitle(platform::clock().now())));
+}
+
+frmCal& showCalendar() {
+    if (frmCal* open = findCalendar()) {
+        bringForward(*open);
+        return *open;
+    }
+    auto calendar = std::make_unique<frmCal>();
+    calendar->setAttribute(Qt::WA_DeleteOnClose);
+    bringForward(*calendar);
+    return *calendar.release(); // deletes itself when closed
+}
+
+} // namespace windows

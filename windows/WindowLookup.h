@@ -1,0 +1,24 @@
+#pragma once
+
+class frmCal;
+class frmMirel;
+
+// Finding and showing the program's windows. Nothing is remembered here: every call looks at the
+// application's open top-level windows.
+namespace windows {
+
+// The open entry editor, or nullptr.
+frmMirel* findEditor();
+// Brings the open editor to the front, or creates one, runs its load handler (which shows
+// WorkDate's entry) and shows it. The editor deletes itself when it closes.
+frmMirel& showEditor();
+
+// The open calendar window, whatever its title shows, or nullptr.
+frmCal* findCalendar();
+// The calendar window as the editor looks for it after a save: the window whose title is
+// exactly the clock title of this moment (so not while it is minimized), or nullptr.
+frmCal* findCalendarByClockTitle();
+// Shows the open calendar window, or a new one when none is open, and gives it the focus.
+frmCal& showCalendar();
+
+} // namespace windows

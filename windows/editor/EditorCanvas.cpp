@@ -1,0 +1,30 @@
+#include "windows/editor/EditorCanvas.h"
+
+#include "platform/Error.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace windows::editor {
+
+EditorCanvas::EditorCanvas(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("EditorCanvas"));
+    // Painted here rather than through the palette, which the controls would inherit.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void EditorCanvas::setBackground(QImage background) {
+    background_ = std::move(background);
+    update();
+}
+
+void EditorCanvas::paintEvent(QPaintEvent* event) {
+    platform::guard([&] {
+        QPainter painter(this);
+        painter.fillRect(event->rect(), windowColour());
+        if (!background_.isNull())
+            painter.drawImage(event->rect().topLeft(), background_, event->rect());
+    });
+}
+
+} // namespace windows::editor

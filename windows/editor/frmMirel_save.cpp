@@ -1,0 +1,104 @@
+// Saving: insert or update of the shown entry, and the commands that save and leave.
+#include "windows/editor/frmMirel.h"
+
+#include "app/modFunc.h"
+#include "platform/Clock.h"
+#include "platform/Database.h"
+#include "platform/Dates.h"
+#include "platform/Dialogs.h"
+#include "platform/Error.h"
+#include "platform/Services.h"
+#include "store/EntrySql.h"
+#include "windows/WindowLookup.h"
+#include "windows/calendar/frmCal.h"
+#include "windows/editor/EditorJournal.h"
+#include "windows/editor/StatusLine.h"
+
+namespace {
+
+QString dayText(const QDate& day) {
+    return platform::dates::format(day, QStringLiteral("yyyy/mm/dd"));
+}
+
+void showSaveError(const platform::Error& error, const QString& title) {
+    platform::dialogs().message(error.message(), platform::Buttons::Ok, platform::Icon::None,
+                                title);
+}
+
+} // namespace
+
+bool frmMirel::devProc() {
+    const bool saved = newRec ? recInsert() : recUpdate();
+    // The marks are refreshed whether or not anything was written.
+    if (frmCal* calendar = windows::findCalendarByClockTitle()) {
+        app::modFunc().MarkedMonth = 0;
+        calendar->PenVis();
+    }
+    return saved;
+}
+
+bool frmMirel::recInsert() {
+    if (!txtChg)
+        return true;
+    auto& m = app::modFunc();
+    try {
+        const QDateTime now = platform::clock().now();
+        m.SqlText = store::sql::insertEntry();
+        windows::editor::journal().execute(m.SqlText,
+                                           {m.WorkDate, boxText(1), boxText(2), picFile, false,
+                                            now.date(), now.time(), m.TerminalName});
+    } catch (const platform::Error& e) {
+        // The day has its row already: rewrite it instead.
+        if (e.number() == platform::errnum::DuplicateKey)
+            return recUpdate();
+        showSaveError(e, QStringLiteral("Insert"));
+        return false;
+    }
+    windows::editor::setStatusText(QStringLiteral("登録しました。"));
+    return true;
+}
+
+bool frmMirel::recUpdate() {
+    if (!txtChg)
+        return true;
+    auto& m = app::modFunc();
+    try {
+        m.SqlText = store::sql::updateEntry();
+        windows::editor::journal().execute(m.SqlText,
+                                           {boxText(1), boxText(2), picFile, dayText(m.WorkDate)});
+    } catch (const platform::Error& e) {
+        showSaveError(e, QStringLiteral("Update"));
+        return false;
+    }
+    windows::editor::setStatusText(QStringLiteral("更新しました。"));
+    return true;
+}
+
+void frmMirel::savTxt_Click() {
+    const bool inserting = newRec;
+    try {
+        if (inserting)
+            recInsert();
+        else
+            recUpdate();
+    } catch (const std::exception& e) {
+        const QString description = [&] {
+            if (const auto* error = dynamic_cast<const platform::Error*>(&e))
+                return error->description();
+            return QString::fromLocal8Bit(e.what());
+        }();
+        platform::dialogs().message(
+            (inserting ? QStringLiteral("Insert Error") : QStringLiteral("Update Error")) +
+                QStringLiteral("\r\n") + description,
+            platform::Buttons::Ok, platform::Icon::Critical, platform::programTitle());
+    }
+}
+
+void frmMirel::dEnd_Click(int index) {
+    // A failed save keeps the editor open with the text, so the user can mend the cause.
+    if (index == 0 && !devProc())
+        return;
+    windows::showCalendar();
+    saveSettings();
+    unload();
+}
