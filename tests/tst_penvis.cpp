@@ -347,16 +347,21 @@ private Q_SLOTS:
         QCOMPARE(app::modFunc().WorkDate, QDate(2027, 1, 7));
     }
 
-    void closedJournalIsAReadError() {
+    void nothingToMarkWithoutJournal() {
         makeJournal();
+        addEntry(QDate(2026, 12, 5), QStringLiteral("あり"));
         frmCal& w = show();
-        app::modFunc().JournalDb.reset();
-        app::modFunc().MarkedMonth = 0;
-        env->dialogs.answerMessage(platform::Answer::Ok);
-        w.PenVis();
-        QCOMPARE(env->dialogs.calls().size(), std::size_t(1));
-        QCOMPARE(env->dialogs.calls().front().title, ReadError);
-        QVERIFY(env->dialogs.calls().front().text.endsWith(QStringLiteral("(91)")));
+        auto& m = app::modFunc();
+        auto journal = std::move(m.JournalDb);
+        w.optNext[1]->trigger();
+        // No message, and no month counts as marked ...
+        QVERIFY(env->dialogs.calls().empty());
+        QCOMPARE(m.MarkedMonth, 0);
+        // ... so the marks come as soon as the journal is back.
+        m.JournalDb = std::move(journal);
+        w.optPrev[1]->trigger();
+        QCOMPARE(m.MarkedMonth, 202612);
+        QCOMPARE(tipOf(*w.oCal1, 5), QStringLiteral("あり"));
     }
 };
 

@@ -12,20 +12,14 @@
 
 #include <QDateTime>
 
-namespace {
-
-platform::db::Database& journal() {
-    auto& db = app::modFunc().JournalDb;
-    if (!db)
-        throw platform::Error(91, QStringLiteral("オブジェクト変数または With ブロック変数が設定さ"
-                                                 "れていません。"));
-    return *db;
-}
-
-} // namespace
-
 void frmCal::PenVis() {
     auto& m = app::modFunc();
+    // No journal open (the program is ending, or the journal is being reopened): nothing is
+    // marked, so the marks come with the next call once it is back.
+    if (!m.JournalDb) {
+        m.MarkedMonth = 0;
+        return;
+    }
     const std::int32_t key = windows::calendar::monthKey(oCal1->Year(), oCal1->Month());
     // The marks of this month are on the drawing already: the several events of one step, and
     // moves between days of the month, cost nothing.
@@ -58,7 +52,7 @@ void frmCal::PenVis() {
 
 void frmCal::openMonthEntries() {
     auto& m = app::modFunc();
-    auto& db = journal();
+    auto& db = *m.JournalDb;
     const auto open = [&] {
         m.SqlText = windows::calendar::monthEntriesSql();
         m.JournalRs = db.openRecordset(

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "calendar/clsCal.h"
+#include "platform/PictureBox.h"
+
 #include <QDateTime>
 #include <QMainWindow>
 
@@ -11,11 +14,6 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QAction;
-class clsCal;
-
-namespace platform {
-class PictureBox;
-}
 
 // The title of the calendar window at a moment: "Velmoraカレンダー   yy/mm/dd (aaa)", or plain
 // "Velmoraカレンダー" while the window is minimized. Other windows find the calendar by it.
