@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPalette>
@@ -81,8 +82,9 @@ frmCal::frmCal(QWidget* parent) : QMainWindow(parent) {
     makeMenus();
     resize(ClientWidth, ClientHeight + menuBar()->heightForWidth(ClientWidth));
 
-    // Let the splash finish painting before the calendar is drawn.
-    QCoreApplication::processEvents();
+    // Let the splash finish painting before the calendar is drawn; no input yet, so no handler
+    // runs into a window that is half made.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     oCal1 = std::make_unique<clsCal>();
     oCal1->setDayFontSize(15);
