@@ -32,7 +32,8 @@ public:
 
     // Draws the pen marks, tool tips and tags of the shown month's entries. Queries the journal
     // only when the shown month is not the one marked last (MarkedMonth); set MarkedMonth to 0
-    // first to have the marks drawn again.
+    // first to have the marks drawn again. Without an open journal it marks nothing. A failing
+    // journal is reported in a message box titled "ファイルの読込みエラー".
     void PenVis();
 
     // Handlers, each run by the event named after it; tests and other windows may call them.
