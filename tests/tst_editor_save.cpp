@@ -45,6 +45,10 @@ QString status(const frmMirel& editor) {
     return editor.StatusBar1->currentMessage();
 }
 
+// The calendar's query of the shown month's marks.
+const QString MonthQuery = QStringLiteral(
+    "select reg_dat,memo_txt from mirel where format(reg_dat,'yyyy/mm')=? order by reg_dat");
+
 } // namespace
 
 class EditorSaveTest : public QObject {
@@ -84,8 +88,13 @@ private Q_SLOTS:
         QCOMPARE(testing::rawRows(journal, AllColumns),
                  (Rows{{"2026-12-05 00:00:00", "晴れ", "散歩", "", "0", "2026-12-06 00:00:00",
                         "1899-12-30 21:05:09", "PC01"}}));
-        QCOMPARE(app::modFunc().SqlText,
-                 QStringLiteral("insert into Mirel values(?,?,?,?,?,?,?,?)"));
+        // The calendar came back and marked the month: its query is the last statement, and
+        // the new entry's day carries the pen, the tag and the remark.
+        QCOMPARE(app::modFunc().SqlText, MonthQuery);
+        clsCal& cal = *windows::findCalendar()->oCal1;
+        cal.setToolTipDay(5);
+        QCOMPARE(cal.DayTag(), QStringLiteral("on"));
+        QCOMPARE(cal.ToolTipText(), QStringLiteral("散歩"));
         // Read through the engine the way the other windows compare dates.
         auto rows = app::modFunc().JournalDb->openRecordset(QStringLiteral(
             "select format(reg_dat,'yyyy/mm/dd') as d, format(treat_dat,'yyyy/mm/dd') as t, "

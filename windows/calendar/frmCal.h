@@ -1,33 +1,99 @@
 #pragma once
 
+#include "calendar/clsCal.h"
+#include "platform/PictureBox.h"
+
 #include <QDateTime>
 #include <QMainWindow>
 
+#include <array>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QMenu;
 class QTimer;
+class QAction;
 
 // The title of the calendar window at a moment: "Velmoraカレンダー   yy/mm/dd (aaa)", or plain
 // "Velmoraカレンダー" while the window is minimized. Other windows find the calendar by it.
 QString calendarTitle(const QDateTime& now, bool minimized = false);
 
-// The program's main window: the month calendar with its clock title.
+// The program's main window: the month calendar with its year and month selectors, the menus
+// that move it, the pen marks of the days that have an entry, and the clock title.
+//
+// The window deletes itself when it is closed, and the calendar control goes with it; create it
+// with new.
 class frmCal : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmCal(QWidget* parent = nullptr);
+    ~frmCal() override;
 
-    // Draws the marks of the days with entries (filled in with the calendar).
+    // Draws the pen marks, tool tips and tags of the shown month's entries. Queries the journal
+    // only when the shown month is not the one marked last (MarkedMonth); set MarkedMonth to 0
+    // first to have the marks drawn again. Without an open journal it marks nothing. A failing
+    // journal is reported in a message box titled "ファイルの読込みエラー".
     void PenVis();
 
-    // One tick of the clock: rewrites the title.
-    void Timer1_Timer();
+    // Handlers, each run by the event named after it; tests and other windows may call them.
+    void Timer1_Timer(); // the clock title
+    void Form_Resize();  // lays the calendar out in the client area and marks it
+    void Combo1_Click(int Index);
+    void optPrev_Click(int Index);
+    void optNext_Click(int Index);
+    void oToday_Click();
+    void Cal1_Click();
+    void Cal1_DblClick();
+    void optFile_Click(int Index);
+    void optOpt_Click(int Index);
+    void oCal1_ChgDate();
+    void oCal1_NewYear();
+    void oCal1_NewMonth();
 
-    // The area the month calendar is drawn into.
-    QWidget* Cal1 = nullptr;
+    // Whether the first layout has happened; until then date changes draw no marks.
+    bool laidOut() const { return laidOut_; }
+
+    // Controls. Combo1[0] and Label1[0] are the year, [1] the month.
+    std::array<QComboBox*, 2> Combo1{};
+    std::array<QLabel*, 2> Label1{};
+    platform::PictureBox* Cal1 = nullptr;
+    platform::PictureBox* Pen1 = nullptr;    // hidden: the pen
+    platform::PictureBox* PenMask = nullptr; // hidden: its mask
     QTimer* Timer1 = nullptr;
+    std::unique_ptr<clsCal> oCal1;
+
+    // Menus; an item's place in its array is its index. optOpt has no item 2.
+    QMenu* oFile = nullptr;
+    QMenu* oPrev = nullptr;
+    QAction* oToday = nullptr;
+    QMenu* oNext = nullptr;
+    QMenu* oOpt = nullptr;
+    std::array<QAction*, 3> optFile{};
+    std::array<QAction*, 3> optPrev{};
+    std::array<QAction*, 3> optNext{};
+    std::array<QAction*, 5> optOpt{};
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void makeControls();
+    void makeMenus();
+    void connectCalendar();
+    // Shows a value in a selector; true when its selection changed (a value the list lacks
+    // leaves it without a selection).
+    bool showInSelector(int Index, int value);
+    // Shows a value in a selector and, when that changed the selection, handles it as a choice.
+    void selectInSelector(int Index, int value);
+    // WorkDate follows the calendar's selected day.
+    void takeWorkDate();
+    // The shown month's entries into JournalRs; a missing journal table is created first.
+    void openMonthEntries();
+    void drawMark(int day);
+
+    bool laidOut_ = false;
     bool splashClosed_ = false;
 };
