@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStringView>
 
 #include <sqlite3.h>
 
@@ -31,20 +32,87 @@ QString quoted(const QString& identifier) {
     return QLatin1Char('"') + inner + QLatin1Char('"');
 }
 
-// Reads the stored text of a Date/Time value; also accepts a bare date and "/" as separator, so
-// rows written by other tools still read.
-std::optional<QDateTime> fromStorageText(const QString& text) {
-    static const QRegularExpression re(QStringLiteral(
-        "^\\s*(\\d{3,4})[-/](\\d{1,2})[-/](\\d{1,2})(?:[ T](\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?"
-        "(?:\\.\\d+)?\\s*$"));
-    const auto m = re.match(text);
-    if (!m.hasMatch())
+struct Moment {
+    QDate date;
+    QTime time;
+};
+
+// Reads the stored text of a Date/Time value, "yyyy-mm-dd hh:nn:ss"; also a bare date, "/" as
+// separator and a "T" before the time, so rows written by other tools still read.
+std::optional<Moment> fromStorageText(QStringView text) {
+    text = text.trimmed();
+    qsizetype i = 0;
+    auto number = [&](int minDigits, int maxDigits) -> std::optional<int> {
+        int value = 0;
+        int digits = 0;
+        while (i < text.size() && digits < maxDigits && text[i].isDigit()) {
+            value = value * 10 + text[i].digitValue();
+            ++digits;
+            ++i;
+        }
+        return digits >= minDigits ? std::optional<int>(value) : std::nullopt;
+    };
+    auto separator = [&](std::initializer_list<char> allowed) {
+        if (i >= text.size())
+            return false;
+        for (char c : allowed) {
+            if (text[i] == QLatin1Char(c)) {
+                ++i;
+                return true;
+            }
+        }
+        return false;
+    };
+    const auto year = number(3, 4);
+    if (!year || !separator({'-', '/'}))
         return std::nullopt;
-    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    const auto month = number(1, 2);
+    if (!month || !separator({'-', '/'}))
+        return std::nullopt;
+    const auto day = number(1, 2);
+    if (!day)
+        return std::nullopt;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    if (i < text.size()) {
+        if (!separator({' ', 'T'}))
+            return std::nullopt;
+        const auto h = number(1, 2);
+        if (!h || !separator({':'}))
+            return std::nullopt;
+        const auto n = number(1, 2);
+        if (!n)
+            return std::nullopt;
+        hour = *h;
+        minute = *n;
+        if (separator({':'})) {
+            const auto sec = number(1, 2);
+            if (!sec)
+                return std::nullopt;
+            second = *sec;
+        }
+        if (separator({'.'}))
+            number(1, 9);
+        if (i != text.size())
+            return std::nullopt;
+    }
+    const QDate date(*year, *month, *day);
+    const QTime time(hour, minute, second);
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    return QDateTime(date, time);
+    return Moment{date, time};
+}
+
+QString formatted(const QString& value, const dates::Pattern& pattern) {
+    if (const auto moment = fromStorageText(value))
+        return pattern.format(moment->date, moment->time);
+    return value;
+}
+
+void setTextResult(sqlite3_context* context, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_result_text(context, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
 }
 
 QString textOf(sqlite3_value* value) {
@@ -52,19 +120,28 @@ QString textOf(sqlite3_value* value) {
     return QString::fromUtf8(bytes, sqlite3_value_bytes(value));
 }
 
-// format(value, pattern) inside SQL: the same formatter the windows use.
+// format(value, pattern) inside SQL: the same formatter the windows use. The pattern is read once
+// per statement and kept with it.
 void formatFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         sqlite3_result_null(context);
         return;
     }
     const QString value = textOf(argv[0]);
-    const QString pattern = textOf(argv[1]);
-    QString result = value;
-    if (const auto moment = fromStorageText(value))
-        result = dates::format(*moment, pattern);
-    const QByteArray utf8 = result.toUtf8();
-    sqlite3_result_text(context, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+    auto* pattern = static_cast<dates::Pattern*>(sqlite3_get_auxdata(context, 1));
+    if (pattern == nullptr) {
+        auto made = std::make_unique<dates::Pattern>(textOf(argv[1]));
+        pattern = made.get();
+        sqlite3_set_auxdata(context, 1, made.release(),
+                            [](void* p) { delete static_cast<dates::Pattern*>(p); });
+        // SQLite may drop the data at once; fetch it again to know.
+        pattern = static_cast<dates::Pattern*>(sqlite3_get_auxdata(context, 1));
+        if (pattern == nullptr) {
+            const dates::Pattern once(textOf(argv[1]));
+            return setTextResult(context, formatted(value, once));
+        }
+    }
+    setTextResult(context, formatted(value, *pattern));
 }
 
 // Turns a failed call into the program's error, with the numbers the callers react to.
@@ -251,7 +328,7 @@ QVariant readColumn(sqlite3_stmt* stmt, int column, ColumnKind kind) {
     case ColumnKind::Date:
         if (type == SQLITE_TEXT) {
             if (const auto moment = fromStorageText(text()))
-                return *moment;
+                return QDateTime(moment->date, moment->time);
         }
         return text();
     case ColumnKind::YesNo:

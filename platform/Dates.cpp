@@ -56,11 +56,11 @@ struct Piece {
 };
 
 // Longest patterns first, so "yyyy" wins over "yy" and "aaaa" over "aaa".
-struct Pattern {
+struct TokenText {
     const char* text;
     Token token;
 };
-constexpr std::array<Pattern, 14> patterns = {{
+constexpr std::array<TokenText, 14> patterns = {{
     {"yyyy", Token::Year4},
     {"aaaa", Token::WeekdayLong},
     {"aaa", Token::Weekday},
@@ -130,10 +130,27 @@ QString two(int n) {
 } // namespace
 
 QString format(const QDateTime& value, const QString& pattern) {
-    const QDate d = value.date();
-    const QTime t = value.time();
+    return format(value.date(), value.time(), pattern);
+}
+
+QString format(const QDate& value, const QString& pattern) {
+    return format(value, QTime(0, 0), pattern);
+}
+
+QString format(const QDate& date, const QTime& time, const QString& pattern) {
+    return Pattern(pattern).format(date, time);
+}
+
+struct Pattern::Pieces {
+    std::vector<Piece> list;
+};
+
+Pattern::Pattern(const QString& pattern)
+    : pieces_(std::make_shared<Pieces>(Pieces{tokenize(pattern)})) {}
+
+QString Pattern::format(const QDate& d, const QTime& t) const {
     QString out;
-    for (const auto& piece : tokenize(pattern)) {
+    for (const auto& piece : pieces_->list) {
         switch (piece.token) {
         case Token::Literal:
             out += piece.literal;
@@ -183,10 +200,6 @@ QString format(const QDateTime& value, const QString& pattern) {
         }
     }
     return out;
-}
-
-QString format(const QDate& value, const QString& pattern) {
-    return format(QDateTime(value, QTime(0, 0)), pattern);
 }
 
 std::optional<QDate> tryDate(int year, int month, int day) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTime>
 
+#include <memory>
 #include <optional>
 
 // The one date helper of the program: patterns, reading typed dates and calendar arithmetic.
@@ -24,6 +25,18 @@ QDate zeroDate();
 // Every other character is copied as it stands.
 QString format(const QDateTime& value, const QString& pattern);
 QString format(const QDate& value, const QString& pattern);
+QString format(const QDate& date, const QTime& time, const QString& pattern);
+
+// A pattern read once and applied to many values (the SQL function formats every row with one).
+class Pattern {
+public:
+    explicit Pattern(const QString& pattern);
+    QString format(const QDate& date, const QTime& time) const;
+
+private:
+    struct Pieces;
+    std::shared_ptr<const Pieces> pieces_;
+};
 
 // 日 月 火 水 木 金 土, Sunday first.
 QString weekdayName(const QDate& date);

@@ -172,6 +172,33 @@ private Q_SLOTS:
         QCOMPARE(times.field(QStringLiteral("title")).toString(), QStringLiteral("99/12/30 (土)"));
     }
 
+    void datesWrittenByOtherTools() {
+        // Rows typed in with the sqlite3 client in slightly other forms still format as dates;
+        // a text that is no date is left as it stands.
+        auto db = Workspace().createDatabase(path());
+        db->execute(QStringLiteral("create table t(d DATETIME, k TEXT)"));
+        const QStringList stored = {
+            QStringLiteral("1998-07-15"),          QStringLiteral("1998/07/16 00:00:00"),
+            QStringLiteral("1998-07-17T08:30"),    QStringLiteral("1998-7-18 23:59:59.250"),
+            QStringLiteral("1998-02-30 00:00:00"), QStringLiteral("yesterday")};
+        for (const QString& text : stored)
+            db->execute(QStringLiteral("insert into t values(?, ?)"), {text, text});
+        auto rs = db->openRecordset(
+            QStringLiteral("select format(d,'yyyy/mm/dd hh:nn') as f from t order by k"));
+        QStringList got;
+        for (; !rs.eof(); rs.moveNext())
+            got << rs.field(QStringLiteral("f")).toString();
+        QCOMPARE(
+            got,
+            QStringList({QStringLiteral("1998-02-30 00:00:00"), QStringLiteral("1998/07/15 00:00"),
+                         QStringLiteral("1998/07/16 00:00"), QStringLiteral("1998/07/17 08:30"),
+                         QStringLiteral("1998/07/18 23:59"), QStringLiteral("yesterday")}));
+        // The same pattern for many rows, then another one, in one statement.
+        auto two = db->openRecordset(QStringLiteral(
+            "select format(d,'yy') || '|' || format(d,'mm') as f from t where k = '1998-07-15'"));
+        QCOMPARE(two.field(QStringLiteral("f")).toString(), QStringLiteral("98|07"));
+    }
+
     void errorNumbers() {
         auto db = Workspace().createDatabase(path());
         QString description;
