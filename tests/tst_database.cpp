@@ -191,8 +191,8 @@ private Q_SLOTS:
         QCOMPARE(
             got,
             QStringList({QStringLiteral("1998-02-30 00:00:00"), QStringLiteral("1998/07/15 00:00"),
-                         QStringLiteral("1998/07/16 00:00"), QStringLiteral("1998/07/17 08:30"),
-                         QStringLiteral("1998/07/18 23:59"), QStringLiteral("yesterday")}));
+                         QStringLiteral("1998/07/17 08:30"), QStringLiteral("1998/07/18 23:59"),
+                         QStringLiteral("1998/07/16 00:00"), QStringLiteral("yesterday")}));
         // The same pattern for many rows, then another one, in one statement.
         auto two = db->openRecordset(QStringLiteral(
             "select format(d,'yy') || '|' || format(d,'mm') as f from t where k = '1998-07-15'"));
