@@ -184,27 +184,17 @@ void clsCal::setValue(const QString& t) {
     if (!date)
         return;
     pic();
-    bool yearChanged = false;
-    bool monthChanged = false;
-    moveTo(*date, yearChanged, monthChanged);
-    if (yearChanged || monthChanged) {
-        emptyDayTables();
-        ReWrite();
-    } else {
-        ClearDay();
-        SetDay(Day_);
-    }
-    Q_EMIT ChgDate();
-    if (monthChanged)
-        Q_EMIT NewMonth();
-    if (yearChanged)
-        Q_EMIT NewYear();
+    goToDay(*date);
 }
 
 void clsCal::stepDays(int days) {
     pic();
     // Computed before anything changes: a day the month lacks fails here with error 13.
     const QDate next = dates::addDays(dates::makeDate(Year_, Month_, Day_ == 0 ? 1 : Day_), days);
+    goToDay(next);
+}
+
+void clsCal::goToDay(const QDate& next) {
     bool yearChanged = false;
     bool monthChanged = false;
     moveTo(next, yearChanged, monthChanged);

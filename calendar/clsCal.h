@@ -133,6 +133,9 @@ private:
     void MonthWrite();
     void emptyDayTables();
     void stepDays(int days);
+    // Selects a date and raises the events of a day move: a full redraw only when the month
+    // changes.
+    void goToDay(const QDate& next);
     void stepMonths(int months);
     void stepYears(int years);
     void moveTo(const QDate& date, bool& yearChanged, bool& monthChanged);
