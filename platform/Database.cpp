@@ -452,12 +452,16 @@ void Database::createTable(const TableDef& table) {
                 .arg(quoted(table.name), parts.join(QStringLiteral(", "))));
 }
 
-void Database::execute(const QString& sql, const QVariantList& params) {
+qint64 Database::execute(const QString& sql, const QVariantList& params) {
     ++statementCount_;
+    // The running total moves only for rows this statement changes; the per-statement count
+    // would still hold the last data statement's after a schema statement.
+    const qint64 before = sqlite3_total_changes64(handle_);
     Statement statement(handle_, sql);
     statement.bind(params);
     while (statement.step() == SQLITE_ROW) {
     }
+    return sqlite3_total_changes64(handle_) - before;
 }
 
 Recordset Database::openRecordset(const QString& sql, const QVariantList& params) {

@@ -71,7 +71,9 @@ public:
     // Runs an action statement; values are bound to the "?" placeholders in order. A failing
     // statement changes nothing and raises its error. QDate, QTime and QDateTime values are
     // stored as "yyyy-mm-dd hh:nn:ss" text (a time alone on 1899-12-30), bool as 0 or -1.
-    void execute(const QString& sql, const QVariantList& params = {});
+    // Returns how many rows the statement inserted, updated or deleted (0 for schema
+    // statements), so that a caller can tell an update that matched no row.
+    qint64 execute(const QString& sql, const QVariantList& params = {});
 
     // Runs a select and returns its snapshot.
     Recordset openRecordset(const QString& sql, const QVariantList& params = {});

@@ -134,6 +134,24 @@ private Q_SLOTS:
         QVERIFY(ws.openDatabase(path()) != nullptr);
     }
 
+    void executeCountsTheRowsItChanged() {
+        auto db = Workspace().createDatabase(path());
+        // A schema statement changes no row, even right after one that did.
+        db->execute(QStringLiteral("create table t(n integer)"));
+        QCOMPARE(db->execute(QStringLiteral("insert into t values(1),(2),(3)")), qint64{3});
+        QCOMPARE(db->execute(QStringLiteral("create table u(n integer)")), qint64{0});
+        QCOMPARE(db->execute(QStringLiteral("update t set n=n+10 where n>?"), {1}), qint64{2});
+        // An update or delete that matches nothing is no error, and says so by its count.
+        QCOMPARE(db->execute(QStringLiteral("update t set n=0 where n=?"), {99}), qint64{0});
+        QCOMPARE(db->execute(QStringLiteral("delete from t where n=?"), {11}), qint64{0});
+        QCOMPARE(db->execute(QStringLiteral("delete from t where n=?"), {12}), qint64{1});
+        // A failing statement raises instead of counting.
+        QVERIFY(errorNumber([&] { db->execute(QStringLiteral("insert into t values(1,2)")); }) !=
+                0);
+        QCOMPARE(rawValue(path(), QStringLiteral("select group_concat(n) from t")),
+                 QStringLiteral("1,13"));
+    }
+
     void valuesRoundTrip() {
         auto db = Workspace().createDatabase(path());
         db->createTable(diaryTable());

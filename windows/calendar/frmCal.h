@@ -90,6 +90,14 @@ private:
     void selectInSelector(int Index, int value);
     // WorkDate follows the calendar's selected day.
     void takeWorkDate();
+    // The selected day to an open editor, or into WorkDate (and a new editor when asked).
+    void handDay(bool openEditor);
+    // 選択を削除: deletes WorkDate's entry after asking.
+    void deleteEntry();
+    // 年月日指定: moves the calendar to a typed date or year.
+    void goToDate();
+    // 元のｻｲｽﾞ: the normal state at the standard size.
+    void standardSize();
     // The shown month's entries into JournalRs; a missing journal table is created first.
     void openMonthEntries();
     void drawMark(int day);

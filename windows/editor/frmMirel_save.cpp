@@ -25,6 +25,16 @@ void showSaveError(const platform::Error& error, const QString& title) {
                                 title);
 }
 
+// A new row for the shown entry: the day, its text, remark and picture, and the moment and
+// computer of this first save.
+void insertRow(const QString& text, const QString& remark, const QString& picture) {
+    auto& m = app::modFunc();
+    const QDateTime now = platform::clock().now();
+    m.SqlText = store::sql::insertEntry();
+    windows::editor::journal().execute(m.SqlText, {m.WorkDate, text, remark, picture, false,
+                                                   now.date(), now.time(), m.TerminalName});
+}
+
 } // namespace
 
 bool frmMirel::devProc() {
@@ -40,13 +50,8 @@ bool frmMirel::devProc() {
 bool frmMirel::recInsert() {
     if (!txtChg)
         return true;
-    auto& m = app::modFunc();
     try {
-        const QDateTime now = platform::clock().now();
-        m.SqlText = store::sql::insertEntry();
-        windows::editor::journal().execute(m.SqlText,
-                                           {m.WorkDate, boxText(1), boxText(2), picFile, false,
-                                            now.date(), now.time(), m.TerminalName});
+        insertRow(boxText(1), boxText(2), picFile);
     } catch (const platform::Error& e) {
         // The day has its row already: rewrite it instead.
         if (e.number() == platform::errnum::DuplicateKey)
@@ -62,15 +67,23 @@ bool frmMirel::recUpdate() {
     if (!txtChg)
         return true;
     auto& m = app::modFunc();
+    bool inserted = false;
     try {
         m.SqlText = store::sql::updateEntry();
-        windows::editor::journal().execute(m.SqlText,
-                                           {boxText(1), boxText(2), picFile, dayText(m.WorkDate)});
+        const qint64 changed = windows::editor::journal().execute(
+            m.SqlText, {boxText(1), boxText(2), picFile, dayText(m.WorkDate)});
+        // The day's row is gone (deleted from the calendar while the editor showed it): an
+        // update alone would store nothing and still report success, so the entry goes in anew.
+        if (changed == 0) {
+            insertRow(boxText(1), boxText(2), picFile);
+            inserted = true;
+        }
     } catch (const platform::Error& e) {
         showSaveError(e, QStringLiteral("Update"));
         return false;
     }
-    windows::editor::setStatusText(QStringLiteral("更新しました。"));
+    windows::editor::setStatusText(inserted ? QStringLiteral("登録しました。")
+                                            : QStringLiteral("更新しました。"));
     return true;
 }
 
