@@ -18,7 +18,9 @@
 #include <QMenuBar>
 #include <QPalette>
 #include <QTimer>
+
 #include <QWindowStateChangeEvent>
+#include <utility>
 
 #include <algorithm>
 
@@ -157,10 +159,17 @@ void frmCal::makeControls() {
     Cal1->move(CalLeft, CalTop);
     Cal1->setOuterSize(391, 233);
     Cal1->clear();
-    connect(Cal1, &platform::PictureBox::clicked, this,
-            [this] { platform::guard([this] { Cal1_Click(); }); });
-    connect(Cal1, &platform::PictureBox::doubleClicked, this,
-            [this] { platform::guard([this] { Cal1_DblClick(); }); });
+    connect(Cal1, &platform::PictureBox::clicked, this, [this] {
+        clickSaveFailed_ = false;
+        platform::guard([this] { Cal1_Click(); });
+    });
+    // The click of the same double-click has already shown why the editor could not save; a
+    // second attempt would only show the same message again.
+    connect(Cal1, &platform::PictureBox::doubleClicked, this, [this] {
+        if (std::exchange(clickSaveFailed_, false))
+            return;
+        platform::guard([this] { Cal1_DblClick(); });
+    });
 
     Pen1 = penBox(client, QStringLiteral("Pen1"), windows::calendar::penPicture());
     PenMask = penBox(client, QStringLiteral("PenMask"), windows::calendar::penMask());

@@ -103,5 +103,8 @@ private:
     void drawMark(int day);
 
     bool laidOut_ = false;
+    // The last click on the calendar could not hand its day over because the editor's save
+    // failed.
+    bool clickSaveFailed_ = false;
     bool splashClosed_ = false;
 };

@@ -54,6 +54,7 @@ void frmCal::handDay(bool openEditor) {
         return;
     case windows::Handover::SaveFailed:
         // The editor stays on its day with the unsaved text; the calendar must not show another.
+        clickSaveFailed_ = !openEditor;
         oCal1->setValue(dayText(m.WorkDate));
         return;
     case windows::Handover::NoEditor:
