@@ -1,672 +1,312 @@
 // The calendar window's commands: days handed to the editor by click and double-click, deleting
 // an entry, going to a typed date, the standard size, help and the greyed notebook item.
-#include "app/modFunc.h"
-#include "calendar/clsCal.h"
-#include "platform/Database.h"
-#include "platform/Dates.h"
-#include "platform/Dialogs.h"
-#include "platform/PictureBox.h"
-#include "support/JournalFile.h"
-#include "support/TestEnv.h"
-#include "support/TopLevelWindows.h"
+#include "support/CalendarFixture.h"
 #include "windows/WindowLookup.h"
 #include "windows/calendar/GoToDate.h"
-#include "windows/calendar/frmCal.h"
 #include "windows/editor/frmMirel.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QFile>
-#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QStatusBar>
-#include <QUrl>
 #include <QtTest>
 
-#include <memory>
+#include <algorithm>
 
-using Rows = QList<QStringList>;
+using namespace Qt::StringLiterals;
+using namespace testing;
 using platform::Answer;
-using platform::Buttons;
-using platform::Icon;
-using windows::calendar::GoToDate;
+using windows::findEditor;
+using Kind = windows::calendar::GoToDate::Kind;
 
 namespace {
 
-const QString AllColumns = QStringLiteral(
-    "select Reg_dat, Mirel_txt, Memo_txt, Pic_txt, Error_kbn, Treat_dat, Treat_tim, Terminal_nam "
-    "from Mirel order by Reg_dat");
-const QString Days = QStringLiteral("select Reg_dat from Mirel order by Reg_dat");
-
-// A row as an earlier save on another computer left it.
-void addEntry(const QDate& day, const QString& text, const QString& memo) {
-    app::modFunc().JournalDb->execute(QStringLiteral("insert into Mirel values(?,?,?,?,?,?,?,?)"),
-                                      {day, text, memo, QString(), false, QDate(2026, 11, 1),
-                                       QTime(9, 0, 0), QStringLiteral("OLD")});
-}
-
-QString dayText(const QDate& day) {
-    return platform::dates::format(day, QStringLiteral("yyyy/mm/dd"));
-}
-
-// Text committed by an input method, as Japanese text arrives.
-void commitText(QWidget* box, const QString& text) {
-    QInputMethodEvent event;
-    event.setCommitString(text);
-    QApplication::sendEvent(box, &event);
-}
-
-QPoint cellCentre(frmCal& w, int day) {
+// The pointer comes to rest over a day and clicks, or double-clicks as the desktop delivers it:
+// click, double-click press, release.
+void press(frmCal& w, int day, bool twice = false) {
     clsCal& cal = *w.oCal1;
-    return {cal.DayLeft(day) + cal.DayWidth() / 2, cal.DayTop(day) + cal.DayHeight() / 2};
-}
-
-// The pointer comes to rest over a day, as before any press.
-QPoint pointAt(frmCal& w, int day) {
-    const QPoint at = cellCentre(w, day);
+    const QPoint at(cal.DayLeft(day) + cal.DayWidth() / 2, cal.DayTop(day) + cal.DayHeight() / 2);
     QMouseEvent move(QEvent::MouseMove, QPointF(at), w.Cal1->mapToGlobal(QPointF(at)), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(w.Cal1, &move);
-    return at;
-}
-
-void clickDay(frmCal& w, int day) {
-    const QPoint at = pointAt(w, day);
     QTest::mouseClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
-}
-
-// A double-click as the desktop delivers it: press, release, double-click press, release.
-void doubleClickDay(frmCal& w, int day) {
-    const QPoint at = pointAt(w, day);
-    QTest::mouseClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
-    QTest::mouseDClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
-    QTest::mouseRelease(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
-}
-
-// A press on a day released off the calendar: the day is selected, but there is no click.
-void pressAndLeave(frmCal& w, int day) {
-    const QPoint at = pointAt(w, day);
-    QTest::mousePress(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
-    QTest::mouseRelease(w.Cal1, Qt::LeftButton, Qt::NoModifier,
-                        QPoint(w.Cal1->width() + 20, at.y()));
-}
-
-QImage cellImage(frmCal& w, int day) {
-    clsCal& cal = *w.oCal1;
-    return w.Cal1->image().copy(
-        QRect(cal.DayLeft(day), cal.DayTop(day), cal.DayWidth(), cal.DayHeight()));
-}
-
-// Two pixels of the pen in a day's cell: the black tip and the dark green of its body, or both
-// inverted when the pen was drawn before the cell was highlighted.
-bool hasPen(frmCal& w, int day) {
-    clsCal& cal = *w.oCal1;
-    const int x = cal.DayLeft(day) + 1;
-    const int y = cal.DayTop(day) + 1;
-    const QColor tip = w.Cal1->pixel(x, y + 10);
-    const QColor body = w.Cal1->pixel(x + 4, y + 6);
-    return (tip == QColor(0, 0, 0) && body == QColor(0, 128, 0)) ||
-           (tip == QColor(255, 255, 255) && body == QColor(255, 127, 255));
-}
-
-QString tipOf(frmCal& w, int day) {
-    w.oCal1->setToolTipDay(day);
-    return w.oCal1->ToolTipText();
-}
-
-QString tagOf(frmCal& w, int day) {
-    w.oCal1->setToolTipDay(day);
-    return w.oCal1->DayTag();
-}
-
-frmMirel* editor() {
-    return windows::findEditor();
-}
-
-QString status(const frmMirel& e) {
-    return e.StatusBar1->currentMessage();
+    if (twice) {
+        QTest::mouseDClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseRelease(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
+    }
 }
 
 } // namespace
 
-// Catches the desktop's "open this file" requests.
-class UrlCatcher : public QObject {
+class CalendarCommandsTest : public CalendarTest {
     Q_OBJECT
-public:
     QList<QUrl> urls;
-public Q_SLOTS:
-    void open(const QUrl& url) { urls << url; }
-};
 
-class CalendarCommandsTest : public QObject {
-    Q_OBJECT
-
-    std::unique_ptr<testing::TestEnv> env;
-    QString journal;
-
-    frmCal& showCalendar() {
-        frmCal& w = windows::showCalendar();
-        if (!QTest::qWaitForWindowExposed(&w))
-            qWarning("the calendar window was not exposed");
-        return w;
+    // The journal's entries as "yyyy-mm-dd text", in date order.
+    QString rows() const {
+        QStringList list;
+        for (const QStringList& row : rawRows(
+                 journal, u"select substr(Reg_dat,1,10)||' '||Mirel_txt from Mirel order by 1"_s))
+            list << row.first();
+        return list.join(u", "_s);
     }
 
-    quint64 queries() const { return app::modFunc().JournalDb->statementCount(); }
+public Q_SLOTS:
+    void openUrl(const QUrl& url) { urls << url; } // the desktop's "open this file"
 
 private Q_SLOTS:
-    void init() {
-        env.reset();
-        env = std::make_unique<testing::TestEnv>();
-        journal = testing::createJournal(*env);
+    void daysToTheEditor() {
+        addEntry(QDate(2026, 12, 8), u"八日"_s, u"八日の日記"_s);
+        frmCal& w = shownCalendar();
         auto& m = app::modFunc();
-        m.TerminalName = QStringLiteral("PC01");
-        // Start-up begins the run on today.
-        m.WorkDate = QDate(2026, 12, 6);
-    }
-    void cleanup() {
-        testing::deleteAllWindows();
-        ORVANE_VERIFY_ENV(*env);
-        env.reset();
-    }
-
-    void clickHandsTheDayToTheEditor() {
-        addEntry(QDate(2026, 12, 8), QStringLiteral("八日の日記"), QStringLiteral("八日"));
-        frmCal& w = showCalendar();
-        auto& m = app::modFunc();
-
-        // The editor closed: a click only moves the working date.
-        clickDay(w, 5);
+        // The editor closed: a click only moves the working date; "日記を書く" opens it.
+        press(w, 5);
         QCOMPARE(m.WorkDate, QDate(2026, 12, 5));
-        QVERIFY(editor() == nullptr);
-
+        QVERIFY(findEditor() == nullptr);
         w.optFile[0]->trigger();
-        QPointer<frmMirel> e = editor();
-        QVERIFY(e);
-        QCOMPARE(e->dateBox()->text(), QStringLiteral("2026/12/05 (土)"));
-        commitText(e->Text1[1], QStringLiteral("五日の日記"));
-        QVERIFY(e->txtChg);
-
+        QPointer<frmMirel> e = findEditor();
+        QVERIFY(e && !e->isModal() && e->parentWidget() == nullptr);
+        QCOMPARE(e->dateBox()->text(), u"2026/12/05 (土)"_s);
+        QTest::keyClicks(e->Text1[1], u"five"_s);
         // Where the working date stood when the save reported itself.
         QStringList saves;
         connect(e->StatusBar1, &QStatusBar::messageChanged, this, [&](const QString& text) {
             if (!text.isEmpty())
-                saves << text + QLatin1Char('@') + dayText(m.WorkDate);
+                saves << text + m.WorkDate.toString(u" M/d"_s);
         });
 
-        clickDay(w, 8);
-        // Saved under the old day first, then the clicked day shown in the same editor.
-        QCOMPARE(saves, QStringList{QStringLiteral("登録しました。@2026/12/05")});
-        QCOMPARE(testing::rawRows(journal, QStringLiteral("select Reg_dat, Mirel_txt, "
-                                                          "Terminal_nam from Mirel order by 1")),
-                 (Rows{{"2026-12-05 00:00:00", "五日の日記", "PC01"},
-                       {"2026-12-08 00:00:00", "八日の日記", "OLD"}}));
+        // With the editor open a double-click is a click: the text saved under the old day
+        // first, then the new day shown in the same editor, and the saved day marked.
+        press(w, 8, true);
+        QCOMPARE(saves, QStringList{u"登録しました。 12/5"_s});
+        QCOMPARE(rows(), u"2026-12-05 five, 2026-12-08 八日の日記"_s);
         QCOMPARE(m.WorkDate, QDate(2026, 12, 8));
-        QCOMPARE(editor(), e.data());
-        QCOMPARE(e->dateBox()->text(), QStringLiteral("2026/12/08 (火)"));
-        QCOMPARE(e->boxText(1), QStringLiteral("八日の日記"));
-        QCOMPARE(e->boxText(2), QStringLiteral("八日"));
+        const auto all = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(all.begin(), all.end(),
+                               [](QWidget* window) { return qobject_cast<frmMirel*>(window); }),
+                 1);
+        QCOMPARE(QStringList({e->dateBox()->text(), e->boxText(1), e->boxText(2)}),
+                 (QStringList{u"2026/12/08 (火)"_s, u"八日の日記"_s, u"八日"_s}));
         QVERIFY(!e->txtChg);
-        // The save refreshed the calendar's marks: the 5th carries the pen now.
         QVERIFY(hasPen(w, 5));
-        QCOMPARE(tagOf(w, 5), QStringLiteral("on"));
-        QCOMPARE(w.oCal1->Value(), QStringLiteral("2026/12/8"));
-
-        // A click with nothing changed writes nothing and only reloads.
-        clickDay(w, 9);
+        // Nothing changed: nothing written.
+        press(w, 9);
         QCOMPARE(saves.size(), 1);
-        QCOMPARE(e->dateBox()->text(), QStringLiteral("2026/12/09 (水)"));
-        QVERIFY(e->boxText(1).isEmpty());
-        QCOMPARE(testing::rawRows(journal, Days).size(), 2);
+        QCOMPARE(e->dateBox()->text(), u"2026/12/09 (水)"_s);
 
-        // A press on the heading band names no day: nothing moves.
-        QMouseEvent move(QEvent::MouseMove, QPointF(20, 5), w.Cal1->mapToGlobal(QPointF(20, 5)),
-                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w.Cal1, &move);
-        QTest::mouseClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, QPoint(20, 5));
-        QCOMPARE(m.WorkDate, QDate(2026, 12, 9));
-        QCOMPARE(e->dateBox()->text(), QStringLiteral("2026/12/09 (水)"));
-    }
-
-    void doubleClickOpensTheEditor() {
-        addEntry(QDate(2026, 12, 10), QStringLiteral("十日"), QStringLiteral("memo"));
-        frmCal& w = showCalendar();
-        auto& m = app::modFunc();
-
-        doubleClickDay(w, 10);
-        QPointer<frmMirel> e = editor();
-        QVERIFY(e);
-        QVERIFY(e->isVisible());
-        QVERIFY(e->parentWidget() == nullptr);
-        QVERIFY(!e->isModal());
-        QCOMPARE(e->windowTitle(), QStringLiteral("Velmora絵日記"));
-        QCOMPARE(m.WorkDate, QDate(2026, 12, 10));
-        QCOMPARE(e->dateBox()->text(), QStringLiteral("2026/12/10 (木)"));
-        QCOMPARE(e->boxText(1), QStringLiteral("十日"));
-
-        // With the editor open, a double-click is a click: save under the old day, show the new.
-        QTest::keyClick(e->Text1[1], Qt::Key_End);
-        QTest::keyClicks(e->Text1[1], QStringLiteral(" more"));
-        doubleClickDay(w, 12);
-        QCOMPARE(editor(), e.data());
-        int editors = 0;
-        for (QWidget* window : QApplication::topLevelWidgets())
-            editors += qobject_cast<frmMirel*>(window) != nullptr ? 1 : 0;
-        QCOMPARE(editors, 1);
-        QCOMPARE(m.WorkDate, QDate(2026, 12, 12));
-        QCOMPARE(e->dateBox()->text(), QStringLiteral("2026/12/12 (土)"));
-        QCOMPARE(testing::rawRows(journal, QStringLiteral("select Reg_dat, Mirel_txt from Mirel")),
-                 (Rows{{"2026-12-10 00:00:00", "十日 more"}}));
-
-        // "日記を書く" with the editor closed opens it on the selected day.
+        // The editor closed: a double-click opens it on the day.
         e->unload();
-        testing::runDeferredDeletes();
-        QVERIFY(e.isNull());
-        w.oCal1->setValue(QStringLiteral("2026/12/24"));
-        QCOMPARE(m.WorkDate, QDate(2026, 12, 12));
-        w.optFile[0]->trigger();
-        QVERIFY(editor() != nullptr);
+        runDeferredDeletes();
+        press(w, 24, true);
         QCOMPARE(m.WorkDate, QDate(2026, 12, 24));
-        QCOMPARE(editor()->dateBox()->text(), QStringLiteral("2026/12/24 (木)"));
+        QVERIFY(findEditor() != nullptr);
+        QCOMPARE(findEditor()->dateBox()->text(), u"2026/12/24 (木)"_s);
     }
 
-    void failedSaveKeepsTheDayEverywhere() {
-        frmCal& w = showCalendar();
+    void failedSaveKeepsTheDay() {
+        frmCal& w = shownCalendar();
         auto& m = app::modFunc();
-        clickDay(w, 5);
+        press(w, 5);
         w.optFile[0]->trigger();
-        QPointer<frmMirel> e = editor();
+        QPointer<frmMirel> e = findEditor();
         QVERIFY(e);
-        QTest::keyClicks(e->Text1[1], QStringLiteral("keep me"));
-        // The picture column holds 100 characters.
-        e->picFile = QString(101, QLatin1Char('p'));
+        QTest::keyClicks(e->Text1[1], u"keep me"_s);
+        e->picFile = QString(101, u'p'); // the picture column holds 100 characters
 
-        env->dialogs.answerMessage(Answer::Ok);
-        clickDay(w, 9);
-        QCOMPARE(env->dialogs.calls().size(), std::size_t{1});
-        const auto& call = env->dialogs.calls().back();
-        QCOMPARE(call.title, QStringLiteral("Insert"));
-        QVERIFY2(call.text.endsWith(QStringLiteral("(3163)")), qPrintable(call.text));
-
-        const auto stayed = [&] {
-            QVERIFY(!e.isNull());
-            QVERIFY(e->isVisible());
+        // A click on another day, also after a selector took the calendar to another month: the
+        // failed save says so, and the editor, WorkDate and the calendar stay on the day.
+        for (const QString& month : {u"12"_s, u"11"_s}) {
+            choose(w.Combo1[1], month);
+            env->dialogs.answerMessage(Answer::Ok);
+            press(w, 20);
+            QCOMPARE(
+                lastMessage(*env),
+                u"Insert|Ok|None|フィールド 'Pic_txt' に入力できるのは 100 文字までです。(3163)"_s);
+            QVERIFY(e && e->isVisible() && e->txtChg);
             QCOMPARE(m.WorkDate, QDate(2026, 12, 5));
-            QCOMPARE(e->dateBox()->text(), QStringLiteral("2026/12/05 (土)"));
-            QCOMPARE(e->boxText(1), QStringLiteral("keep me"));
-            QVERIFY(e->txtChg);
-            // The calendar does not show another day than the editor.
-            QCOMPARE(w.oCal1->Value(), QStringLiteral("2026/12/5"));
-            QCOMPARE(w.oCal1->selectedRow(), 0);
-            QCOMPARE(testing::rawRows(journal, QStringLiteral("select count(*) from Mirel")),
-                     (Rows{{"0"}}));
-        };
-        stayed();
-
-        // The same through "日記を書く", and after a selector took the calendar elsewhere.
-        env->dialogs.answerMessage(Answer::Ok);
-        w.optFile[0]->trigger();
-        stayed();
-        w.Combo1[1]->setCurrentIndex(w.Combo1[1]->findText(QStringLiteral("11")));
-        Q_EMIT w.Combo1[1]->activated(w.Combo1[1]->currentIndex());
-        QCOMPARE(w.oCal1->Value(), QStringLiteral("2026/11/5"));
-        env->dialogs.answerMessage(Answer::Ok);
-        clickDay(w, 20);
-        stayed();
-        QCOMPARE(w.Combo1[1]->currentText(), QStringLiteral("12"));
-        QCOMPARE(env->dialogs.calls().size(), std::size_t{3});
-
-        // Mended, the click goes through: saved under the 5th, the editor on the 9th.
+            QCOMPARE(e->dateBox()->text() + e->boxText(1), u"2026/12/05 (土)keep me"_s);
+            QCOMPARE(w.oCal1->Value() + u' ' + w.Combo1[1]->currentText(), u"2026/12/5 12"_s);
+        }
+        QCOMPARE(rows(), QString());
+        // Mended, the click goes through.
         e->picFile.clear();
-        clickDay(w, 9);
-        QCOMPARE(testing::rawRows(journal, QStringLiteral("select Reg_dat, Mirel_txt from Mirel")),
-                 (Rows{{"2026-12-05 00:00:00", "keep me"}}));
+        press(w, 9);
+        QCOMPARE(rows(), u"2026-12-05 keep me"_s);
         QCOMPARE(m.WorkDate, QDate(2026, 12, 9));
-        QCOMPARE(e->dateBox()->text(), QStringLiteral("2026/12/09 (水)"));
     }
 
-    void deleteAsksThenWipesTheMark() {
-        addEntry(QDate(2026, 12, 5), QStringLiteral("text"), QStringLiteral("散歩"));
-        addEntry(QDate(2026, 12, 7), QStringLiteral("text"), QStringLiteral("b"));
-        frmCal& w = showCalendar();
+    void deleteAnEntry() {
+        addEntry(QDate(2026, 12, 5), u"散歩"_s);
+        addEntry(QDate(2026, 12, 7), u"b"_s);
+        addEntry(QDate(2026, 11, 5), u"c"_s);
+        frmCal& w = shownCalendar();
         auto& m = app::modFunc();
-
-        // A day without an entry: nothing asked (the script would fail on a question), nothing
-        // run.
-        clickDay(w, 9);
+        const QString question = u"ORVANE|YesNo|Exclamation|2026/12/05の日記を削除しますか？"_s;
+        const QString kept = u"2026-11-05 text, 2026-12-07 text"_s;
+        // The command answered, and the last message box shown.
+        const auto remove = [&](Answer answer) {
+            env->dialogs.answerMessage(answer);
+            w.optFile[1]->trigger();
+            return lastMessage(*env);
+        };
+        // A day without an entry: nothing asked, nothing run.
+        press(w, 9);
         const quint64 before = queries();
         w.optFile[1]->trigger();
         QCOMPARE(queries(), before);
-        QVERIFY(env->dialogs.calls().empty());
-
-        clickDay(w, 5);
-        QVERIFY(hasPen(w, 5));
-        QCOMPARE(tipOf(w, 5), QStringLiteral("散歩"));
-        const QImage marked = cellImage(w, 5);
-
         // No keeps the row and the mark.
-        env->dialogs.answerMessage(Answer::No);
-        w.optFile[1]->trigger();
-        QCOMPARE(testing::rawRows(journal, Days).size(), 2);
-        QCOMPARE(cellImage(w, 5), marked);
-
-        env->dialogs.answerMessage(Answer::Yes);
-        w.optFile[1]->trigger();
-        const auto& call = env->dialogs.calls().back();
-        QCOMPARE(call.text, QStringLiteral("2026/12/05の日記を削除しますか？"));
-        QCOMPARE(call.buttons, Buttons::YesNo);
-        QCOMPARE(call.icon, Icon::Exclamation);
-        QCOMPARE(call.title, QStringLiteral("ORVANE"));
-        QCOMPARE(m.SqlText,
-                 QStringLiteral("delete from Mirel where format(reg_dat,'yyyy/mm/dd')=?"));
-        QCOMPARE(testing::rawRows(journal, Days), (Rows{{"2026-12-07 00:00:00"}}));
-        QVERIFY(!hasPen(w, 5));
-        QCOMPARE(tipOf(w, 5), QString());
-        QCOMPARE(tagOf(w, 5), QStringLiteral("on"));
-        QCOMPARE(m.MarkedMonth, 202612);
-        QVERIFY(hasPen(w, 7));
-        QCOMPARE(tipOf(w, 7), QStringLiteral("b"));
-        const QImage wiped = cellImage(w, 5);
-
-        // Asked again (the tag is still there), nothing more goes.
-        env->dialogs.answerMessage(Answer::Yes);
-        w.optFile[1]->trigger();
-        QCOMPARE(env->dialogs.calls().size(), std::size_t{3});
-        QCOMPARE(testing::rawRows(journal, Days), (Rows{{"2026-12-07 00:00:00"}}));
-
-        // The wiped cell is what a fresh drawing of the month makes of it (no mark, still
-        // selected); the redraw draws no marks, the month counting as marked.
-        w.oCal1->ReWrite();
-        QCOMPARE(cellImage(w, 5), wiped);
-        QVERIFY(!hasPen(w, 7));
-    }
-
-    void deleteWipesTheDeletedDay() {
-        addEntry(QDate(2026, 12, 5), QStringLiteral("text"), QStringLiteral("a"));
-        addEntry(QDate(2026, 12, 7), QStringLiteral("text"), QStringLiteral("b"));
-        addEntry(QDate(2026, 11, 5), QStringLiteral("text"), QStringLiteral("c"));
-        frmCal& w = showCalendar();
-        auto& m = app::modFunc();
-        clickDay(w, 5);
-
-        // The 7th selected by a press released off the calendar: WorkDate stays on the 5th.
-        pressAndLeave(w, 7);
-        QCOMPARE(w.oCal1->Day(), 7);
-        QCOMPARE(m.WorkDate, QDate(2026, 12, 5));
-        env->dialogs.answerMessage(Answer::Yes);
-        w.optFile[1]->trigger();
-        QCOMPARE(env->dialogs.calls().back().text,
-                 QStringLiteral("2026/12/05の日記を削除しますか？"));
-        QCOMPARE(testing::rawRows(journal, Days),
-                 (Rows{{"2026-11-05 00:00:00"}, {"2026-12-07 00:00:00"}}));
-        // The deleted day loses its mark and tool tip; the selected day, whose entry is still
-        // there, keeps them.
-        QVERIFY(!hasPen(w, 5));
-        QCOMPARE(tipOf(w, 5), QString());
-        QVERIFY(hasPen(w, 7));
-        QCOMPARE(tipOf(w, 7), QStringLiteral("b"));
-        const QImage afterDelete = cellImage(w, 5);
-        w.oCal1->ReWrite();
-        QCOMPARE(cellImage(w, 5), afterDelete);
-
-        // WorkDate outside the shown month after a selector choice: its row goes, and the shown
-        // month keeps every mark.
-        addEntry(QDate(2026, 12, 5), QStringLiteral("text"), QStringLiteral("a"));
-        QCOMPARE(w.Combo1[1]->currentText(), QStringLiteral("12"));
-        w.Combo1[1]->setCurrentIndex(w.Combo1[1]->findText(QStringLiteral("11")));
-        Q_EMIT w.Combo1[1]->activated(w.Combo1[1]->currentIndex());
-        QCOMPARE(w.oCal1->Value(), QStringLiteral("2026/11/7"));
-        pressAndLeave(w, 5);
-        QCOMPARE(m.WorkDate, QDate(2026, 12, 5));
-        QVERIFY(hasPen(w, 5));
-        const QImage november = w.Cal1->image().copy();
-        env->dialogs.answerMessage(Answer::Yes);
-        w.optFile[1]->trigger();
-        QCOMPARE(env->dialogs.calls().back().text,
-                 QStringLiteral("2026/12/05の日記を削除しますか？"));
-        QCOMPARE(testing::rawRows(journal, Days),
-                 (Rows{{"2026-11-05 00:00:00"}, {"2026-12-07 00:00:00"}}));
-        QCOMPARE(w.Cal1->image(), november);
-        QCOMPARE(tipOf(w, 5), QStringLiteral("c"));
-        QCOMPARE(tagOf(w, 5), QStringLiteral("on"));
-    }
-
-    void deleteFailureIsReported() {
-        addEntry(QDate(2026, 12, 5), QStringLiteral("text"), QStringLiteral("a"));
-        frmCal& w = showCalendar();
-        clickDay(w, 5);
-        const QImage marked = w.Cal1->image().copy();
-        // Another tool dropped the table while the calendar showed the month.
-        QVERIFY(testing::rawExecute(journal, QStringLiteral("drop table Mirel")));
-        env->dialogs.answerMessage(Answer::Yes);
-        env->dialogs.answerMessage(Answer::Ok);
-        w.optFile[1]->trigger();
-        const auto& call = env->dialogs.calls().back();
-        QVERIFY2(call.text.endsWith(QStringLiteral("(3078)")), qPrintable(call.text));
-        QCOMPARE(call.icon, Icon::Critical);
-        QCOMPARE(call.buttons, Buttons::Ok);
-        QCOMPARE(call.title, QStringLiteral("ORVANE"));
-        // Nothing redrawn, the tool tip as it was.
+        press(w, 5);
+        const QImage marked = w.Cal1->image();
+        QCOMPARE(remove(Answer::No), question);
         QCOMPARE(w.Cal1->image(), marked);
-        QCOMPARE(tipOf(w, 5), QStringLiteral("a"));
-    }
+        // Yes: the row goes, the day loses its mark and tool tip but keeps its tag, so the
+        // command asks again and deletes nothing more.
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(remove(Answer::Yes), question);
+            QCOMPARE(rows(), kept);
+            QVERIFY(!hasPen(w, 5) && hasPen(w, 7));
+            QCOMPARE(tipOf(w, 5) + tagOf(w, 5), u"on"_s);
+        }
+        QCOMPARE(m.MarkedMonth, 202612);
 
-    void goToATypedDate() {
-        frmCal& w = showCalendar();
-        auto& m = app::modFunc();
-        clsCal& cal = *w.oCal1;
+        // The 7th selected (as by a press released off the calendar), WorkDate still on the 5th:
+        // the 5th's entry goes, and its mark and tool tip; the 7th keeps its own.
+        addEntry(QDate(2026, 12, 5), u"a"_s);
+        m.MarkedMonth = 0;
+        w.PenVis();
+        w.oCal1->setDay(7);
+        QCOMPARE(remove(Answer::Yes), question);
+        QCOMPARE(rows(), kept);
+        QVERIFY(!hasPen(w, 5) && hasPen(w, 7));
+        QCOMPARE(tipOf(w, 5) + u'/' + tipOf(w, 7), u"/b"_s);
 
-        env->dialogs.answerInput(QStringLiteral("1998/07/15"));
-        w.optOpt[1]->trigger();
-        const auto& call = env->dialogs.calls().back();
-        QCOMPARE(call.kind, testing::ScriptedDialogs::Kind::Input);
-        QCOMPARE(call.text, QStringLiteral("年月日を入力してください。"));
-        QCOMPARE(call.title, QStringLiteral("年月日の指定"));
-        QCOMPARE(call.defaultText, QStringLiteral("2026/12/06"));
-        QCOMPARE(cal.Value(), QStringLiteral("1998/7/15"));
-        QCOMPARE(m.WorkDate, QDate(1998, 7, 15));
-        QCOMPARE(w.Combo1[0]->currentText(), QStringLiteral("1998"));
-        QCOMPARE(w.Combo1[1]->currentText(), QStringLiteral("7"));
+        // WorkDate outside the month a selector moved to: its row goes, the month shown keeps
+        // every mark.
+        addEntry(QDate(2026, 12, 5), u"a"_s);
+        choose(w.Combo1[1], u"11"_s);
+        w.oCal1->setDay(5);
+        const QImage november = w.Cal1->image();
+        QCOMPARE(remove(Answer::Yes), question);
+        QCOMPARE(rows(), kept);
+        QCOMPARE(w.Cal1->image(), november);
+        QCOMPARE(tipOf(w, 5) + tagOf(w, 5), u"con"_s);
 
-        // Month and day alone: today's year; shown, but WorkDate stays.
-        env->dialogs.answerInput(QStringLiteral("7/15"));
-        w.optOpt[1]->trigger();
-        QCOMPARE(env->dialogs.calls().back().defaultText, QStringLiteral("1998/07/15"));
-        QCOMPARE(cal.Value(), QStringLiteral("2026/7/15"));
-        QCOMPARE(m.WorkDate, QDate(1998, 7, 15));
-
-        // Seven characters are too short to take the working date, even as a full date.
-        env->dialogs.answerInput(QStringLiteral("99/1/31"));
-        w.optOpt[1]->trigger();
-        QCOMPARE(cal.Value(), QStringLiteral("1999/1/31"));
-        QCOMPARE(m.WorkDate, QDate(1998, 7, 15));
-
-        // A year alone.
-        env->dialogs.answerInput(QStringLiteral("2001"));
-        w.optOpt[1]->trigger();
-        QCOMPARE(cal.Year(), 2001);
-        QCOMPARE(cal.Value(), QStringLiteral("2001/1/31"));
-        QCOMPARE(m.WorkDate, QDate(1998, 7, 15));
-        // A year the calendar does not take changes nothing.
-        env->dialogs.answerInput(QStringLiteral("2099"));
-        w.optOpt[1]->trigger();
-        QCOMPARE(cal.Value(), QStringLiteral("2001/1/31"));
-
-        // Cancelled, or no date at all.
-        env->dialogs.answerInput(std::nullopt);
+        // A failure is reported; the cell and the tool tip stay as they were.
+        choose(w.Combo1[1], u"12"_s);
+        press(w, 7);
+        const QImage seventh = w.Cal1->image();
+        QVERIFY(rawExecute(journal, u"drop table Mirel"_s));
+        env->dialogs.answerMessage(Answer::Yes);
         env->dialogs.answerMessage(Answer::Ok);
-        env->dialogs.answerInput(QStringLiteral("next week"));
-        env->dialogs.answerMessage(Answer::Ok);
-        w.optOpt[1]->trigger();
-        w.optOpt[1]->trigger();
-        const auto& calls = env->dialogs.calls();
-        for (const std::size_t i : {calls.size() - 3, calls.size() - 1}) {
-            QCOMPARE(calls[i].kind, testing::ScriptedDialogs::Kind::Message);
-            QCOMPARE(calls[i].text, QStringLiteral("正しい日付を入力してください。"));
-            QCOMPARE(calls[i].buttons, Buttons::Ok);
-            QCOMPARE(calls[i].icon, Icon::None);
-            QCOMPARE(calls[i].title, QStringLiteral("ORVANE"));
-        }
-        QCOMPARE(cal.Value(), QStringLiteral("2001/1/31"));
-        QCOMPARE(m.WorkDate, QDate(1998, 7, 15));
-
-        // A full date with the editor open switches the editor to it, saving first.
-        w.optFile[0]->trigger();
-        frmMirel* e = editor();
-        QVERIFY(e != nullptr);
-        QCOMPARE(m.WorkDate, QDate(2001, 1, 31));
-        QTest::keyClicks(e->Text1[1], QStringLiteral("x"));
-        env->dialogs.answerInput(QStringLiteral("2026/12/20"));
-        w.optOpt[1]->trigger();
-        QCOMPARE(e->dateBox()->text(), QStringLiteral("2026/12/20 (日)"));
-        QCOMPARE(m.WorkDate, QDate(2026, 12, 20));
-        QCOMPARE(testing::rawRows(journal, Days), (Rows{{"2001-01-31 00:00:00"}}));
-    }
-
-    void typedDateReading() {
-        const QDate today(2026, 12, 6);
-        const auto read = [&](const QString& text) {
-            return windows::calendar::readGoToDate(text, today);
-        };
-
-        auto r = read(QStringLiteral("1998/07/15"));
-        QCOMPARE(r.kind, GoToDate::Kind::Day);
-        QCOMPARE(r.day, QDate(1998, 7, 15));
-        QVERIFY(r.takeWorkDate);
-        r = read(QStringLiteral("98/7/15")); // 7 characters
-        QCOMPARE(r.day, QDate(1998, 7, 15));
-        QVERIFY(!r.takeWorkDate);
-        r = read(QStringLiteral("98/07/15")); // 8 characters
-        QVERIFY(r.takeWorkDate);
-        r = read(QStringLiteral("7/15"));
-        QCOMPARE(r.day, QDate(2026, 7, 15));
-        QVERIFY(!r.takeWorkDate);
-
-        // A number in the first four characters: blanks, sign and decimals as before, rounded
-        // half to even.
-        const struct {
-            const char* text;
-            int year;
-        } years[] = {{"2001", 2001},      {" 2001", 200}, {"20011", 2001}, {"1999x", 1999},
-                     {"2.50", 2},         {"3.50", 4},    {"-12", -12},    {"１９９９", 1999},
-                     {"2001/13/1", 2001}, {"+7", 7},      {"0.5", 0}};
-        for (const auto& y : years) {
-            r = read(QString::fromUtf8(y.text));
-            QVERIFY2(r.kind == GoToDate::Kind::Year, y.text);
-            QVERIFY2(r.year == y.year, y.text);
-        }
-        for (const char* text : {"", "abc", "next", "2/30", "1.2.", "--1"}) {
-            QVERIFY2(read(QString::fromUtf8(text)).kind == GoToDate::Kind::Invalid, text);
-        }
-    }
-
-    void standardSizeFromMaximized() {
-        frmCal& w = showCalendar();
-        // Made larger by hand first, so the normal state alone would not give the size.
-        w.resize(600, 450);
-        w.showMaximized();
-        QTRY_VERIFY(w.isMaximized());
-        QCOMPARE(w.size(), QSize(600, 450));
-        const int redraws = w.oCal1->fullRedrawCount();
-        w.optOpt[3]->trigger();
-        QCOMPARE(w.windowState(), Qt::WindowNoState);
-        // 5800 x 5145 twips, the frame the desktop draws included.
-        QCOMPARE(w.frameGeometry().size(), QSize(387, 343));
-        const QSize frame = w.frameGeometry().size() - w.size();
-        const QSize client = w.centralWidget()->size();
-        QCOMPARE(client.width(), 387 - frame.width());
-        // The calendar was laid out again in the new client area.
-        QCOMPARE(w.Cal1->size(), QSize(client.width() - 14, client.height() - 46));
-        QCOMPARE(w.oCal1->Width(), client.width() - 14);
-        QVERIFY(w.oCal1->fullRedrawCount() > redraws);
-
-        // From a minimized window too.
-        w.resize(500, 400);
-        w.showMinimized();
-        QTRY_VERIFY(w.isMinimized());
-        w.optOpt[3]->trigger();
-        QVERIFY(!w.isMinimized());
-        QCOMPARE(w.frameGeometry().size(), QSize(387, 343));
-        QCOMPARE(w.Cal1->size(), QSize(client.width() - 14, client.height() - 46));
-    }
-
-    void helpOpensThePage() {
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-        const auto unset =
-            qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
-        frmCal& w = showCalendar();
-
-        const QString page =
-            QCoreApplication::applicationDirPath() + QStringLiteral("/MReadme.htm");
-        const QString source =
-            qEnvironmentVariable("ORVANE_SOURCE_DIR") + QStringLiteral("/resources/MReadme.htm");
-        QVERIFY(QFile::copy(source, page));
-        const auto remove = qScopeGuard([&] { QFile::remove(page); });
-        w.optOpt[4]->trigger();
-        QCOMPARE(catcher.urls, QList<QUrl>{QUrl::fromLocalFile(page)});
-        QVERIFY(env->dialogs.calls().empty());
-    }
-
-    void notebookItemIsGreyed() {
-        frmCal& w = showCalendar();
-        QCOMPARE(w.optOpt[0]->text(), QStringLiteral("手帳(&B)"));
-        QVERIFY(!w.optOpt[0]->isEnabled());
-        const int windows = QApplication::topLevelWidgets().size();
-        w.optOpt[0]->trigger();
-        w.optOpt_Click(0);
-        QCOMPARE(QApplication::topLevelWidgets().size(), windows);
-        QVERIFY(env->dialogs.calls().empty());
+        w.optFile[1]->trigger();
+        QCOMPARE(
+            lastMessage(*env),
+            u"ORVANE|Ok|Critical|入力テーブルまたはクエリ 'Mirel' が見つかりませんでした。(3078)"_s);
+        QCOMPARE(w.Cal1->image(), seventh);
+        QCOMPARE(tipOf(w, 7), u"b"_s);
     }
 
     void updateOfADeletedEntryStoresItAgain() {
-        addEntry(QDate(2026, 12, 5), QStringLiteral("old"), QStringLiteral("memo"));
-        frmCal& w = showCalendar();
-        clickDay(w, 5);
+        addEntry(QDate(2026, 12, 5), u"memo"_s, u"old"_s);
+        frmCal& w = shownCalendar();
+        press(w, 5);
         w.optFile[0]->trigger();
-        frmMirel* e = editor();
-        QVERIFY(e != nullptr);
-        QVERIFY(!e->newRec);
-        QCOMPARE(e->boxText(1), QStringLiteral("old"));
-
-        // The entry is deleted from the calendar while the editor shows it.
+        frmMirel& e = *findEditor();
+        QVERIFY(!e.newRec);
+        // Deleted from the calendar while the editor shows it: the save finds no row to update
+        // and stores the entry anew, and from then on it is an ordinary update.
         env->dialogs.answerMessage(Answer::Yes);
         w.optFile[1]->trigger();
-        QCOMPARE(testing::rawRows(journal, Days), Rows{});
+        QCOMPARE(rows(), QString());
+        QTest::keyClick(e.Text1[1], Qt::Key_End);
+        QTest::keyClicks(e.Text1[1], u" new"_s);
+        e.savTxt->trigger();
+        QCOMPARE(e.StatusBar1->currentMessage(), u"登録しました。"_s);
+        QCOMPARE(rawRows(journal, u"select * from Mirel"_s),
+                 (QList<QStringList>{{"2026-12-05 00:00:00", "old new", "memo", "", "0",
+                                      "2026-12-06 00:00:00", "1899-12-30 21:05:09", "PC01"}}));
+        QTest::keyClicks(e.Text1[1], u"!"_s);
+        e.savTxt->trigger();
+        QCOMPARE(e.StatusBar1->currentMessage(), u"更新しました。"_s);
+        QCOMPARE(rows(), u"2026-12-05 old new!"_s);
+    }
 
-        // The save finds no row to update: the entry goes in as a new one.
-        QTest::keyClick(e->Text1[1], Qt::Key_End);
-        QTest::keyClicks(e->Text1[1], QStringLiteral(" new"));
-        e->savTxt->trigger();
-        QCOMPARE(status(*e), QStringLiteral("登録しました。"));
-        QCOMPARE(testing::rawRows(journal, AllColumns),
-                 (Rows{{"2026-12-05 00:00:00", "old new", "memo", "", "0", "2026-12-06 00:00:00",
-                        "1899-12-30 21:05:09", "PC01"}}));
-        // From then on it is an ordinary update.
-        env->clock.set(QDateTime(QDate(2026, 12, 7), QTime(8, 0, 0)));
-        w.Timer1_Timer(); // the calendar's title follows the clock
-        QTest::keyClicks(e->Text1[1], QStringLiteral("!"));
-        e->savTxt->trigger();
-        QCOMPARE(status(*e), QStringLiteral("更新しました。"));
-        QCOMPARE(testing::rawRows(journal, AllColumns),
-                 (Rows{{"2026-12-05 00:00:00", "old new!", "memo", "", "0", "2026-12-06 00:00:00",
-                        "1899-12-30 21:05:09", "PC01"}}));
+    void goToATypedDate() {
+        frmCal& w = shownCalendar();
+        auto& m = app::modFunc();
+        // The calendar's day and WorkDate after a typed answer (refused with a message).
+        const auto go = [&](const std::optional<QString>& text, bool refused = false) {
+            env->dialogs.answerInput(text);
+            if (refused)
+                env->dialogs.answerMessage(Answer::Ok);
+            w.optOpt[1]->trigger();
+            return w.oCal1->Value() + m.WorkDate.toString(u" yyyy/M/d"_s);
+        };
+        QCOMPARE(go(u"1998/07/15"_s), u"1998/7/15 1998/7/15"_s);
+        const auto& call = env->dialogs.calls().back();
+        QCOMPARE(call.text + u'|' + call.title + u'|' + call.defaultText,
+                 u"年月日を入力してください。|年月日の指定|2026/12/06"_s);
+        // Month and day alone take today's year; seven characters or fewer, even a full date,
+        // and a year alone move the calendar but not WorkDate; 2099 the calendar refuses.
+        QCOMPARE(go(u"7/15"_s), u"2026/7/15 1998/7/15"_s);
+        QCOMPARE(env->dialogs.calls().back().defaultText, u"1998/07/15"_s);
+        QCOMPARE(go(u"99/1/31"_s), u"1999/1/31 1998/7/15"_s);
+        QCOMPARE(go(u"2001"_s), u"2001/1/31 1998/7/15"_s);
+        QCOMPARE(go(u"2099"_s), u"2001/1/31 1998/7/15"_s);
+        QCOMPARE(go(std::nullopt, true), u"2001/1/31 1998/7/15"_s);
+        QCOMPARE(lastMessage(*env), u"ORVANE|Ok|None|正しい日付を入力してください。"_s);
+        // A full date with the editor open switches the editor to it, saving first.
+        w.optFile[0]->trigger();
+        QTest::keyClicks(findEditor()->Text1[1], u"x"_s);
+        QCOMPARE(go(u"2026/12/20"_s), u"2026/12/20 2026/12/20"_s);
+        QCOMPARE(findEditor()->dateBox()->text(), u"2026/12/20 (日)"_s);
+        QCOMPARE(rows(), u"2001-01-31 x"_s);
 
-        // The same through a day button: deleted again, saved again before the editor moves,
-        // and the calendar marks the day again.
-        env->dialogs.answerMessage(Answer::Yes);
-        w.optFile[1]->trigger();
-        QVERIFY(!hasPen(w, 5));
-        e->Command1[3]->click();
-        QCOMPARE(testing::rawRows(journal, QStringLiteral("select Reg_dat, Mirel_txt, Treat_dat "
-                                                          "from Mirel")),
-                 (Rows{{"2026-12-05 00:00:00", "old new!", "2026-12-07 00:00:00"}}));
-        QCOMPARE(e->dateBox()->text(), QStringLiteral("2026/12/06 (日)"));
-        QVERIFY(hasPen(w, 5));
-        QCOMPARE(tipOf(w, 5), QStringLiteral("memo"));
+        // The reading behind it: a date ("+" when it is long enough to take WorkDate), else the
+        // number the first four characters make (blanks, sign, decimals and full-width digits
+        // as the old numeric test took them, rounded half to even), else nothing.
+        for (const QString& row :
+             {u"98/7/15>1998-07-15"_s, u"98/07/15>1998-07-15+"_s, u" 2001>200"_s, u"20011>2001"_s,
+              u"2.50>2"_s, u"3.50>4"_s, u"-12>-12"_s, u"１９９９>1999"_s, u"2001/13/1>2001"_s,
+              u"abc>"_s, u"2/30>"_s, u"1.2.>"_s}) {
+            const auto r =
+                windows::calendar::readGoToDate(row.section(u'>', 0, 0), QDate(2026, 12, 6));
+            const QString read = r.kind == Kind::Day ? r.day.toString(Qt::ISODate) +
+                                                           (r.takeWorkDate ? u"+"_s : QString())
+                                 : r.kind == Kind::Year ? QString::number(r.year)
+                                                        : QString();
+            QCOMPARE(row.section(u'>', 0, 0) + u'>' + read, row);
+        }
+    }
+
+    void optionsMenu() {
+        frmCal& w = shownCalendar();
+        // 元のｻｲｽﾞ on a window made larger by hand, then maximized: normal, 5800 x 5145 twips
+        // with the frame the desktop draws, and the calendar laid out again.
+        w.resize(600, 450);
+        w.showMaximized();
+        QTRY_VERIFY(w.isMaximized());
+        const int redraws = w.oCal1->fullRedrawCount();
+        w.optOpt[3]->trigger();
+        QCOMPARE(w.windowState(), Qt::WindowNoState);
+        QCOMPARE(w.frameGeometry().size(), QSize(387, 343));
+        const QSize client = w.centralWidget()->size();
+        QCOMPARE(w.Cal1->size(), QSize(client.width() - 14, client.height() - 46));
+        QVERIFY(w.oCal1->fullRedrawCount() > redraws);
+
+        // Help opens the page next to the program.
+        const QString page = QCoreApplication::applicationDirPath() + u"/MReadme.htm"_s;
+        QVERIFY(QFile(page).open(QIODevice::WriteOnly));
+        const auto remove = qScopeGuard([&] { QFile::remove(page); });
+        QDesktopServices::setUrlHandler(u"file"_s, this, "openUrl");
+        const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
+        w.optOpt[4]->trigger();
+        QCOMPARE(urls, QList<QUrl>{QUrl::fromLocalFile(page)});
+
+        // The notebook item stays greyed until the notebook exists.
+        QVERIFY(!w.optOpt[0]->isEnabled());
     }
 };
 
