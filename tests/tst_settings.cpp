@@ -145,7 +145,6 @@ private Q_SLOTS:
                              QString::number(save.width)}));
 
             QVERIFY(app::regProc(app::RegLoad));
-            QCOMPARE(m.EditorLayout, (Layout{12, 600, 450, save.height, save.width}));
             Editor editor;
             app::setEdPos(editor.window, *editor.text1, *editor.text2);
             QCOMPARE(editor.window.pos(), QPoint(30, 40));
