@@ -25,6 +25,7 @@ int errorNumber(const std::function<void()>& body) {
     return 0;
 }
 
+// A row as the editor inserts it.
 QVariantList row(const QDate& day, const QString& text = {}, const QString& memo = {},
                  const QString& picture = {}, const QString& terminal = QStringLiteral("pc")) {
     return {day, text, memo, picture, false, QDate(2026, 12, 6), QTime(21, 5, 9), terminal};
@@ -45,6 +46,7 @@ class StoreTest : public QObject {
         return testing::rawRows(path(), QString::fromUtf8(sql)).value(0).value(0);
     }
 
+    // Inserts a row: the error number, 0 when it was stored.
     static int insert(Database& db, const QVariantList& values) {
         return errorNumber([&] {
             db.execute(QStringLiteral("insert into mirel values (?,?,?,?,?,?,?,?)"), values);
