@@ -1,26 +1,18 @@
 #include "app/Settings.h"
 #include "app/modFunc.h"
 #include "platform/Error.h"
+#include "support/Files.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QScreen>
-#include <QSettings>
 #include <QTextEdit>
 #include <QtTest>
 
 using namespace platform;
+using testing::writeFile;
+using Layout = std::array<std::int32_t, 5>;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& content) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 
 // The editor as regProc and setEdPos see it: a window with the two text boxes.
 struct Editor {
@@ -29,12 +21,11 @@ struct Editor {
     QTextEdit* text2 = new QTextEdit(&window);
     Editor() {
         text1->setObjectName(QStringLiteral("Text1_1"));
-        text2->setObjectName(QStringLiteral("Text1_2"));
         window.resize(320, 240);
     }
 };
 
-using Layout = std::array<std::int32_t, 5>;
+const Layout defaults{9, 100, 100, 6855, 7295};
 
 } // namespace
 
@@ -46,16 +37,18 @@ class SettingsTest : public QObject {
     // Defaults that exist on disk, so the path check asks nothing.
     void existingDefaults() {
         auto& m = app::modFunc();
-        m.DefPPath = env->root() + QStringLiteral("/bin/paint");
-        m.DefMdbPath = env->root() + QStringLiteral("/data/orvane.mdb");
+        m.DefPPath = writeFile(env->root() + QStringLiteral("/bin/paint"));
+        m.DefMdbPath = writeFile(env->root() + QStringLiteral("/data/orvane.mdb"), "journal");
         m.DefGPath = env->root() + QStringLiteral("/data/Graphic");
-        writeFile(m.DefPPath, "#!/bin/sh\n");
-        writeFile(m.DefMdbPath, "journal");
     }
 
-    QString stored(const char* key) const {
+    // The values of the settings file as another reader of the INI file sees them.
+    QStringList stored(const QString& section, const QStringList& keys) const {
         QSettings file(env->settingsFile(), QSettings::IniFormat);
-        return file.value(QString::fromLatin1(key)).toString();
+        QStringList values;
+        for (const QString& key : keys)
+            values << file.value(section + QLatin1Char('/') + key).toString();
+        return values;
     }
 
 private Q_SLOTS:
@@ -65,84 +58,45 @@ private Q_SLOTS:
         env.reset();
     }
 
-    void loadWithoutSettings() {
+    void loadDamagedAndUnwritable() {
         existingDefaults();
         auto& m = app::modFunc();
-        m.bgPath = QStringLiteral("left over");
-        QVERIFY(!QFileInfo::exists(m.DefGPath));
-        QVERIFY(app::regProc(app::RegLoad));
-        QCOMPARE(m.pPath, m.DefPPath);
-        QCOMPARE(m.mdbPath, m.DefMdbPath);
-        QCOMPARE(m.gPath, m.DefGPath);
-        QVERIFY(QFileInfo(m.DefGPath).isDir());
-        QCOMPARE(m.bgPath, QString());
-        QCOMPARE(m.EditorLayout, (Layout{9, 100, 100, 6855, 7295}));
-        QVERIFY(env->dialogs.calls().empty());
-        QVERIFY(!QFileInfo::exists(env->settingsFile())); // loading writes nothing
-    }
-
-    void loadStoredValues() {
-        existingDefaults();
-        const QString paint = env->root() + QStringLiteral("/お絵かき/paint tool");
-        const QString journal = env->root() + QStringLiteral("/日記/orvane.mdb");
-        const QString pictures = env->root() + QStringLiteral("/pictures");
-        writeFile(paint, "#!/bin/sh\n");
-        writeFile(journal, "journal");
-        QDir().mkpath(pictures);
-        QSettings file(env->settingsFile(), QSettings::IniFormat);
-        file.setValue(QStringLiteral("Option/pPath"), paint);
-        file.setValue(QStringLiteral("Option/mdbPath"), journal);
-        file.setValue(QStringLiteral("Option/gPath"), pictures);
-        file.setValue(QStringLiteral("Mirel/bgPath"), QStringLiteral("C:\\tex\\wall.bmp"));
-        file.setValue(QStringLiteral("Mirel/FontSize"), QStringLiteral("12"));
-        file.setValue(QStringLiteral("Mirel/Top"), QStringLiteral("-45"));
-        file.setValue(QStringLiteral("Mirel/Left"), QStringLiteral("300"));
-        file.setValue(QStringLiteral("Mirel/Height"), QStringLiteral("0"));
-        file.setValue(QStringLiteral("Mirel/Width"), QStringLiteral("2"));
-        file.sync();
-
-        auto& m = app::modFunc();
+        // Edited by hand: an unquoted comma and Japanese names.
+        const QString paint = writeFile(env->root() + QStringLiteral("/お絵かき/paint,new tool"));
+        const QString journal = writeFile(env->root() + QStringLiteral("/日記/orvane.mdb"));
+        writeFile(env->settingsFile(),
+                  QStringLiteral("[Option]\npPath=%1\nmdbPath=%2\ngPath=%3\n[Mirel]\n"
+                                 "bgPath=/tex/wall.bmp\nFontSize=12\nTop=-45\nLeft=300\n"
+                                 "Height=0\nWidth=2\n")
+                      .arg(paint, journal, env->root())
+                      .toUtf8());
         QVERIFY(app::regProc(app::RegLoad));
         QCOMPARE(m.pPath, paint);
         QCOMPARE(m.mdbPath, journal);
-        QCOMPARE(m.gPath, pictures);
-        QCOMPARE(m.bgPath, QStringLiteral("C:\\tex\\wall.bmp"));
+        QCOMPARE(m.gPath, env->root());
+        QCOMPARE(m.bgPath, QStringLiteral("/tex/wall.bmp"));
         QCOMPARE(m.EditorLayout, (Layout{12, -45, 300, 0, 2}));
         QVERIFY(!QFileInfo::exists(m.DefGPath)); // the stored folder exists, nothing is made
 
         // Numbers holding text take their own key's default; the others are read as usual.
-        file.setValue(QStringLiteral("Mirel/FontSize"), QStringLiteral("big"));
-        file.setValue(QStringLiteral("Mirel/Top"), QStringLiteral(""));
-        file.setValue(QStringLiteral("Mirel/Left"), QStringLiteral("99999999999"));
-        file.setValue(QStringLiteral("Mirel/Height"), QStringLiteral(" 4500 "));
-        file.setValue(QStringLiteral("Mirel/Width"), QStringLiteral("5x"));
-        file.sync();
+        writeFile(env->settingsFile(), "[Mirel]\nFontSize=big\nTop=\nLeft=99999999999\n"
+                                       "Height=\" 4500 \"\nWidth=5x\n");
         QVERIFY(app::regProc(app::RegLoad));
         QCOMPARE(m.EditorLayout, (Layout{9, 100, 100, 4500, 7295}));
-    }
 
-    void unreadableSettingsLoadAsDefaults() {
-        existingDefaults();
-        auto& m = app::modFunc();
-        // A damaged file: its values are not trusted.
+        // A damaged file counts as empty, and the next save replaces it.
         writeFile(env->settingsFile(), "[Option]\npPath=/nowhere\n[Mirel\nTop=5\n\xff\xfe");
         QVERIFY(app::regProc(app::RegLoad));
         QCOMPARE(m.pPath, m.DefPPath);
-        QCOMPARE(m.EditorLayout, (Layout{9, 100, 100, 6855, 7295}));
-
-        // Saving replaces the damaged file with a good one.
+        QCOMPARE(m.EditorLayout, defaults);
         m.EditorLayout = {11, 1, 2, 3, 4};
         QVERIFY(app::regProc(app::RegSave));
-        QCOMPARE(stored("Mirel/Top"), QStringLiteral("1"));
-        QCOMPARE(stored("Option/pPath"), m.DefPPath);
+        QCOMPARE(stored(QStringLiteral("Mirel"), {QStringLiteral("Top")}), QStringList{"1"});
 
-        // A file that cannot be read at all.
-        QVERIFY(QFile::remove(env->settingsFile()));
-        QVERIFY(QDir().mkpath(env->settingsFile()));
+        // A file that can be neither read nor written: defaults, and the save says so.
+        QVERIFY(QFile::remove(env->settingsFile()) && QDir().mkpath(env->settingsFile()));
         QVERIFY(app::regProc(app::RegLoad));
-        QCOMPARE(m.EditorLayout, (Layout{9, 100, 100, 6855, 7295}));
-
-        // ...nor written: the save reports it.
+        QCOMPARE(m.EditorLayout, defaults);
         try {
             app::regProc(app::RegSave);
             QFAIL("the save reported no error");
@@ -156,183 +110,111 @@ private Q_SLOTS:
     }
 
     void saveAndLoadEditorStates() {
-        auto& m = app::modFunc();
-        m.pPath = QStringLiteral("/usr/bin/mtpaint");
-        m.mdbPath = QStringLiteral("/home/u/日記/orvane.mdb");
-        m.gPath = QStringLiteral("/home/u/Graphic");
-        m.bgPath = QString();
-
-        // Normal window: font size, position and size in twips.
-        {
-            Editor editor;
-            QFont font = editor.text1->font();
-            font.setPointSizeF(11.6);
-            editor.text1->setFont(font);
-            editor.window.move(30, 40);
-            editor.window.resize(500, 400);
-            editor.window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&editor.window));
-            QVERIFY(app::regProc(app::RegSave, &editor.window));
-        }
-        QCOMPARE(stored("Option/pPath"), QStringLiteral("/usr/bin/mtpaint"));
-        QCOMPARE(stored("Option/mdbPath"), QStringLiteral("/home/u/日記/orvane.mdb"));
-        QCOMPARE(stored("Option/gPath"), QStringLiteral("/home/u/Graphic"));
-        QCOMPARE(stored("Mirel/bgPath"), QString());
-        QCOMPARE(stored("Mirel/FontSize"), QStringLiteral("12"));
-        QCOMPARE(stored("Mirel/Top"), QStringLiteral("600"));
-        QCOMPARE(stored("Mirel/Left"), QStringLiteral("450"));
-        QCOMPARE(stored("Mirel/Height"), QStringLiteral("6000"));
-        QCOMPARE(stored("Mirel/Width"), QStringLiteral("7500"));
-        {
-            QSettings file(env->settingsFile(), QSettings::IniFormat);
-            QCOMPARE(file.allKeys().size(), 9);
-        }
-
-        // Loaded back and applied to a new editor.
         existingDefaults();
-        QVERIFY(app::regProc(app::RegLoad));
-        QCOMPARE(m.EditorLayout, (Layout{12, 600, 450, 6000, 7500}));
-        {
-            Editor editor;
-            app::setEdPos(editor.window, *editor.text1, *editor.text2);
-            QCOMPARE(editor.window.pos(), QPoint(30, 40));
-            QCOMPARE(editor.window.size(), QSize(500, 400));
-            QCOMPARE(editor.text1->font().pointSize(), 12);
-            QCOMPARE(editor.text2->font().pointSize(), 12);
-            QVERIFY(!editor.window.isMaximized());
-        }
-
-        // Minimized: height 0, width 1, top and left as they were.
-        {
-            Editor editor;
-            editor.window.showMinimized();
-            QVERIFY(app::regProc(app::RegSave, &editor.window));
-        }
-        QCOMPARE(stored("Mirel/Height"), QStringLiteral("0"));
-        QCOMPARE(stored("Mirel/Width"), QStringLiteral("1"));
-        QCOMPARE(stored("Mirel/Top"), QStringLiteral("600"));
-        QCOMPARE(stored("Mirel/Left"), QStringLiteral("450"));
-        QVERIFY(app::regProc(app::RegLoad));
-        {
-            // ...opens as a normal window of its designed size.
-            Editor editor;
-            app::setEdPos(editor.window, *editor.text1, *editor.text2);
-            QCOMPARE(editor.window.pos(), QPoint(30, 40));
-            QCOMPARE(editor.window.size(), QSize(320, 240));
-            QVERIFY(!editor.window.isMinimized());
-            QVERIFY(!editor.window.isMaximized());
-        }
-
-        // Maximized: height 0, width 2, and maximized again on the next opening.
-        {
-            Editor editor;
-            editor.window.showMaximized();
-            QVERIFY(app::regProc(app::RegSave, &editor.window));
-        }
-        QCOMPARE(stored("Mirel/Height"), QStringLiteral("0"));
-        QCOMPARE(stored("Mirel/Width"), QStringLiteral("2"));
-        QVERIFY(app::regProc(app::RegLoad));
-        {
-            Editor editor;
-            app::setEdPos(editor.window, *editor.text1, *editor.text2);
-            QVERIFY(editor.window.windowState().testFlag(Qt::WindowMaximized));
-            QCOMPARE(editor.window.pos(), QPoint(30, 40));
-        }
-    }
-
-    void saveWithoutEditorAndOtherFlags() {
         auto& m = app::modFunc();
-        m.EditorLayout = {10, 15, 30, 0, 2};
-        QVERIFY(app::regProc(2));
+        m.pPath = m.DefPPath;
+        m.mdbPath = writeFile(env->root() + QStringLiteral("/日記/orvane.mdb"));
+        m.gPath = env->root();
+        m.bgPath = QStringLiteral("It's \"here\", a;b");
+        QVERIFY(app::regProc(2)); // other flags do nothing
         QVERIFY(app::regProc(255));
         QVERIFY(!QFileInfo::exists(env->settingsFile()));
-        QVERIFY(app::regProc(app::RegSave));
-        QCOMPARE(stored("Mirel/FontSize"), QStringLiteral("10"));
-        QCOMPARE(stored("Mirel/Top"), QStringLiteral("15"));
-        QCOMPARE(stored("Mirel/Left"), QStringLiteral("30"));
-        QCOMPARE(stored("Mirel/Height"), QStringLiteral("0"));
-        QCOMPARE(stored("Mirel/Width"), QStringLiteral("2"));
+
+        // Normal, then minimized and maximized: these keep the top and left of the normal one.
+        const struct {
+            Qt::WindowState state;
+            int height, width;
+            QSize reopened; // minimized opens as a normal window of its designed size
+        } saves[] = {{Qt::WindowNoState, 6000, 7500, QSize(500, 400)},
+                     {Qt::WindowMinimized, 0, 1, QSize(320, 240)},
+                     {Qt::WindowMaximized, 0, 2, QSize(320, 240)}};
+        for (const auto& save : saves) {
+            {
+                Editor editor;
+                QFont font = editor.text1->font();
+                font.setPointSizeF(11.6);
+                editor.text1->setFont(font);
+                if (save.state == Qt::WindowNoState)
+                    editor.window.setGeometry(30, 40, 500, 400);
+                editor.window.setWindowState(save.state);
+                QVERIFY(app::regProc(app::RegSave, &editor.window));
+            }
+            QCOMPARE(
+                stored(QStringLiteral("Mirel"), {"FontSize", "Top", "Left", "Height", "Width"}),
+                (QStringList{"12", "600", "450", QString::number(save.height),
+                             QString::number(save.width)}));
+
+            QVERIFY(app::regProc(app::RegLoad));
+            Editor editor;
+            app::setEdPos(editor.window, *editor.text1, *editor.text2);
+            QCOMPARE(editor.window.pos(), QPoint(30, 40));
+            QCOMPARE(editor.window.size(), save.reopened);
+            QCOMPARE(editor.window.isMaximized(), save.state == Qt::WindowMaximized);
+            QVERIFY(!editor.window.isMinimized());
+            QCOMPARE(editor.text1->font().pointSize(), 12);
+            QCOMPARE(editor.text2->font().pointSize(), 12);
+        }
+        QCOMPARE(stored(QStringLiteral("Option"), {"pPath", "mdbPath", "gPath"}),
+                 (QStringList{m.DefPPath, env->root() + QStringLiteral("/日記/orvane.mdb"),
+                              env->root()}));
+        QCOMPARE(stored(QStringLiteral("Mirel"), {"bgPath"}),
+                 QStringList{QStringLiteral("It's \"here\", a;b")});
+        QCOMPARE(QSettings(env->settingsFile(), QSettings::IniFormat).allKeys().size(), 9);
     }
 
-    void pathCheckAsksForPaintProgram() {
+    void pathCheck() {
         existingDefaults();
         auto& m = app::modFunc();
-        m.pPath = env->root() + QStringLiteral("/gone/pbrush.exe");
-        m.mdbPath = m.DefMdbPath;
-        m.gPath = m.DefGPath;
-        env->dialogs.answerFile(QStringLiteral("/not/checked/paint"));
+        const QString gone = env->root() + QStringLiteral("/gone/");
+        // The paint program missing and its choice cancelled: the rest waits for the next start.
+        const QStringList wrong{gone + QStringLiteral("pbrush.exe"),
+                                gone + QStringLiteral("orvane.mdb"),
+                                gone + QStringLiteral("pictures")};
+        m.pPath = wrong[0];
+        m.mdbPath = wrong[1];
+        m.gPath = wrong[2];
+        env->dialogs.answerFile(std::nullopt);
         QVERIFY(app::pathCheck());
-        QCOMPARE(m.pPath, QStringLiteral("/not/checked/paint"));
         const auto& request = env->dialogs.calls().at(0).file;
-        QCOMPARE(request.fileName, env->root() + QStringLiteral("/gone/pbrush.exe"));
+        QCOMPARE(request.fileName, wrong[0]);
         QCOMPARE(request.filter,
                  QStringLiteral("すべてのファイル (*.*)|*.*|ＥＸＥ ファイル (*.exe)|*.exe"));
         QCOMPARE(request.filterIndex, 1);
         QVERIFY(request.hideReadOnly);
         QVERIFY(request.title.isEmpty());
-        QVERIFY(QFileInfo(m.DefGPath).isDir()); // the later steps ran
-    }
-
-    void pathCheckCancelledSkipsTheRest() {
-        existingDefaults();
-        auto& m = app::modFunc();
-        m.pPath = QString();
-        m.mdbPath = env->root() + QStringLiteral("/gone/orvane.mdb");
-        m.gPath = env->root() + QStringLiteral("/gone/pictures");
-        env->dialogs.answerFile(std::nullopt);
-        QVERIFY(app::pathCheck());
-        QCOMPARE(m.pPath, QString());
-        QCOMPARE(m.mdbPath, env->root() + QStringLiteral("/gone/orvane.mdb"));
-        QCOMPARE(m.gPath, env->root() + QStringLiteral("/gone/pictures"));
+        QCOMPARE((QStringList{m.pPath, m.mdbPath, m.gPath}), wrong);
         QVERIFY(!QFileInfo::exists(m.DefGPath));
-    }
 
-    void pathCheckFallsBackToDefaults() {
-        existingDefaults();
-        auto& m = app::modFunc();
-        m.pPath = m.DefPPath;
-        m.mdbPath = env->root() + QStringLiteral("/gone/orvane.mdb");
-        m.gPath = env->root() + QStringLiteral("/gone/pictures");
+        // A chosen program is taken unchecked; the journal and the pictures fall back to the
+        // defaults, and the default folder is made.
+        env->dialogs.answerFile(QStringLiteral("/not/checked/paint"));
         QVERIFY(app::pathCheck());
+        QCOMPARE(m.pPath, QStringLiteral("/not/checked/paint"));
         QCOMPARE(m.mdbPath, m.DefMdbPath);
         QCOMPARE(m.gPath, m.DefGPath);
         QVERIFY(QFileInfo(m.DefGPath).isDir());
-        QVERIFY(!QFileInfo::exists(env->root() + QStringLiteral("/gone")));
+        QVERIFY(!QFileInfo::exists(gone));
 
         // One level only: a default folder whose parent is missing is left alone.
+        m.pPath = m.DefPPath;
         m.DefGPath = env->root() + QStringLiteral("/a/b");
-        m.gPath = env->root() + QStringLiteral("/gone/pictures");
+        m.gPath = wrong[2];
         QVERIFY(app::pathCheck());
         QCOMPARE(m.gPath, m.DefGPath);
         QVERIFY(!QFileInfo::exists(env->root() + QStringLiteral("/a")));
-        QVERIFY(env->dialogs.calls().empty());
     }
 
     void fileTitles() {
-        QCOMPARE(app::fileTitle(QStringLiteral("C:\\Windows\\pbrush.exe")),
-                 QStringLiteral("pbrush.exe"));
-        QCOMPARE(app::fileTitle(QStringLiteral("pbrush.exe")), QStringLiteral("pbrush.exe"));
-        QCOMPARE(app::fileTitle(QStringLiteral("C:\\Pictures\\")), QString());
-        QCOMPARE(app::fileTitle(QStringLiteral("/home/u/Graphic/981215.bmp")),
-                 QStringLiteral("981215.bmp"));
-        QCOMPARE(app::fileTitle(QStringLiteral("/home/u/Graphic/")), QString());
-        QCOMPARE(app::fileTitle(QStringLiteral("C:\\a/b\\c.bmp")), QStringLiteral("c.bmp"));
-        QCOMPARE(app::fileTitle(QStringLiteral("D:/x\\絵.jpg")), QStringLiteral("絵.jpg"));
-        QCOMPARE(app::fileTitle(QString()), QString());
-    }
-
-    void centring() {
-        QWidget window;
-        window.resize(226, 136);
-        app::frmCenter(window);
-        const QRect screen = window.screen()->geometry();
-        QCOMPARE(window.pos(), QPoint(screen.x() + (screen.width() - 226) / 2,
-                                      screen.y() + (screen.height() - 136) / 2));
-        window.resize(227, 137);
-        app::frmCenter(window);
-        const QPoint odd = window.pos() - screen.topLeft();
-        QVERIFY(qAbs(odd.x() * 2 + 227 - screen.width()) <= 1);
-        QVERIFY(qAbs(odd.y() * 2 + 137 - screen.height()) <= 1);
+        const char* const cases[][2] = {{"C:\\Windows\\pbrush.exe", "pbrush.exe"},
+                                        {"pbrush.exe", "pbrush.exe"},
+                                        {"C:\\Pictures\\", ""},
+                                        {"/home/u/Graphic/981215.bmp", "981215.bmp"},
+                                        {"/home/u/Graphic/", ""},
+                                        {"C:\\a/b\\c.bmp", "c.bmp"},
+                                        {"D:/x\\絵.jpg", "絵.jpg"},
+                                        {"", ""}};
+        for (const auto& [path, title] : cases)
+            QVERIFY2(app::fileTitle(QString::fromUtf8(path)) == QString::fromUtf8(title), path);
     }
 };
 

@@ -3,16 +3,13 @@
 #include "platform/Error.h"
 #include "store/Chooser.h"
 #include "store/Schema.h"
+#include "support/Files.h"
+#include "support/JournalFile.h"
 #include "support/SplashWatch.h"
 #include "support/TestEnv.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QPointer>
 #include <QtTest>
-
-#include <sqlite3.h>
 
 using namespace platform;
 using namespace platform::db;
@@ -28,35 +25,13 @@ int errorNumber(const std::function<void()>& body) {
     return 0;
 }
 
-// Rows of a query run with SQLite's own library on the file, apart from the engine.
-QStringList rawRows(const QString& path, const char* sql) {
-    sqlite3* handle = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(handle, sql, -1, &stmt, nullptr);
-    QStringList rows;
-    while (stmt != nullptr && sqlite3_step(stmt) == SQLITE_ROW) {
-        QStringList cells;
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-            cells << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)));
-        rows << cells.join(QLatin1Char('|'));
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(handle);
-    return rows;
-}
-
-void touch(const QString& path) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-}
-
-const QString insertRow = QStringLiteral("insert into mirel values (?, ?, ?, ?, ?, ?, ?, ?)");
-
-QVariantList row(const QDate& day, const QString& text, const QString& memo,
+// A row as the editor inserts it.
+QVariantList row(const QDate& day, const QString& text = {}, const QString& memo = {},
                  const QString& picture = {}, const QString& terminal = QStringLiteral("pc")) {
     return {day, text, memo, picture, false, QDate(2026, 12, 6), QTime(21, 5, 9), terminal};
 }
+
+const QString question = QStringLiteral("新規にデータベースを作成します。");
 
 } // namespace
 
@@ -66,10 +41,16 @@ class StoreTest : public QObject {
     std::unique_ptr<testing::TestEnv> env;
     QString path() const { return env->root() + QStringLiteral("/orvane.mdb"); }
 
-    std::unique_ptr<Database> newJournal() {
-        auto db = Workspace().createDatabase(path());
-        store::tblMake(*db);
-        return db;
+    // The first value of a query run with SQLite's own library on the file.
+    QString rawValue(const char* sql) const {
+        return testing::rawRows(path(), QString::fromUtf8(sql)).value(0).value(0);
+    }
+
+    // Inserts a row: the error number, 0 when it was stored.
+    static int insert(Database& db, const QVariantList& values) {
+        return errorNumber([&] {
+            db.execute(QStringLiteral("insert into mirel values (?,?,?,?,?,?,?,?)"), values);
+        });
     }
 
 private Q_SLOTS:
@@ -79,104 +60,57 @@ private Q_SLOTS:
         env.reset();
     }
 
-    void schemaOnDisk() {
-        newJournal().reset();
-        QCOMPARE(rawRows(path(), "select name from sqlite_master where type = 'table'"),
-                 QStringList{QStringLiteral("Mirel")});
-        QCOMPARE(rawRows(path(), "select name, type, pk from pragma_table_info('Mirel')"),
-                 (QStringList{"Reg_dat|DATETIME|1", "Mirel_txt|LONGTEXT|0", "Memo_txt|LONGTEXT|0",
-                              "Pic_txt|VARCHAR(100)|0", "Error_kbn|BIT|0", "Treat_dat|DATETIME|0",
-                              "Treat_tim|DATETIME|0", "Terminal_nam|VARCHAR(30)|0"}));
-        const QStringList sql =
-            rawRows(path(), "select sql from sqlite_master where name = 'Mirel'");
-        QCOMPARE(sql.size(), 1);
-        QVERIFY2(sql[0].contains(QStringLiteral("CONSTRAINT mirel PRIMARY KEY")),
-                 qPrintable(sql[0]));
+    void journalTable() {
+        auto db = Workspace().createDatabase(path());
+        store::tblMake(*db);
+        QCOMPARE(rawValue("select group_concat(name) from sqlite_master where type = 'table'"),
+                 QStringLiteral("Mirel"));
+        QCOMPARE(rawValue("select group_concat(name || ' ' || type || ' ' || pk, ', ') "
+                          "from pragma_table_info('Mirel')"),
+                 QStringLiteral("Reg_dat DATETIME 1, Mirel_txt LONGTEXT 0, Memo_txt LONGTEXT 0, "
+                                "Pic_txt VARCHAR(100) 0, Error_kbn BIT 0, Treat_dat DATETIME 0, "
+                                "Treat_tim DATETIME 0, Terminal_nam VARCHAR(30) 0"));
+        const QString sql = rawValue("select sql from sqlite_master where name = 'Mirel'");
+        QVERIFY2(sql.contains(QStringLiteral("CONSTRAINT mirel PRIMARY KEY")), qPrintable(sql));
         // The key is the table's only index.
-        QCOMPARE(rawRows(path(), "select origin, \"unique\" from pragma_index_list('Mirel')"),
-                 QStringList{QStringLiteral("pk|1")});
-        // A second tblMake on the same file reports the table that is there already.
-        auto db = Workspace().openDatabase(path());
-        QVERIFY(errorNumber([&] { store::tblMake(*db); }) != 0);
-    }
+        QCOMPARE(
+            rawValue("select group_concat(origin || \"unique\") from pragma_index_list('Mirel')"),
+            QStringLiteral("pk1"));
 
-    void columnRules() {
-        auto db = newJournal();
         // Empty texts are stored as empty texts.
-        db->execute(insertRow, row(QDate(1998, 7, 15), {}, {}, {}, {}));
-        QCOMPARE(rawRows(path(), "select typeof(Mirel_txt), typeof(Memo_txt), typeof(Pic_txt), "
-                                 "typeof(Terminal_nam), Mirel_txt || Memo_txt || Pic_txt || "
-                                 "Terminal_nam from Mirel"),
-                 QStringList{QStringLiteral("text|text|text|text|")});
+        QCOMPARE(insert(*db, row(QDate(1998, 7, 15), {}, {}, {}, {})), 0);
+        QCOMPARE(rawValue("select typeof(Mirel_txt) || typeof(Memo_txt) || typeof(Pic_txt) || "
+                          "typeof(Terminal_nam) || Mirel_txt || Memo_txt || Pic_txt || "
+                          "Terminal_nam from Mirel"),
+                 QStringLiteral("texttexttexttext"));
         // Picture paths up to 100 characters, computer names up to 30.
-        db->execute(insertRow, row(QDate(1998, 7, 16), {}, {}, QString(100, QLatin1Char('p')),
-                                   QString(30, QLatin1Char('t'))));
-        QCOMPARE(errorNumber([&] {
-                     db->execute(insertRow,
-                                 row(QDate(1998, 7, 17), {}, {}, QString(101, QLatin1Char('p'))));
-                 }),
+        const QString p100(100, QLatin1Char('p'));
+        const QString t30(30, QLatin1Char('t'));
+        QCOMPARE(insert(*db, row(QDate(1998, 7, 16), {}, {}, p100, t30)), 0);
+        QCOMPARE(insert(*db, row(QDate(1998, 7, 17), {}, {}, p100 + 'p')), errnum::FieldTooSmall);
+        QCOMPARE(insert(*db, row(QDate(1998, 7, 18), {}, {}, {}, t30 + 't')),
                  errnum::FieldTooSmall);
-        QCOMPARE(errorNumber([&] {
-                     db->execute(insertRow, row(QDate(1998, 7, 18), {}, {}, {},
-                                                QString(31, QLatin1Char('t'))));
-                 }),
-                 errnum::FieldTooSmall);
-        QCOMPARE(rawRows(path(), "select count(*) from Mirel"), QStringList{QStringLiteral("2")});
-
         // One entry per day.
-        QCOMPARE(errorNumber([&] {
-                     db->execute(insertRow, row(QDate(1998, 7, 15), QStringLiteral("again"), {}));
-                 }),
+        QCOMPARE(insert(*db, row(QDate(1998, 7, 15), QStringLiteral("again"))),
                  errnum::DuplicateKey);
-        QCOMPARE(rawRows(path(), "select count(*) from Mirel"), QStringList{QStringLiteral("2")});
+        QCOMPARE(rawValue("select count(*) from Mirel"), QStringLiteral("2"));
+
+        // Quotes, line breaks and emoji are stored and read back unchanged.
+        const QString text = QStringLiteral("It's \"quoted\"\r\nsecond line\n😀🎨 日記");
+        const QString memo = QStringLiteral("O'Brien; DROP TABLE Mirel; --");
+        QCOMPARE(insert(*db, row(QDate(1998, 12, 15), text, memo)), 0);
+        Recordset rs = db->openRecordset(
+            QStringLiteral("select * from mirel where format(reg_dat, 'yyyy/mm/dd') = ?"),
+            {QStringLiteral("1998/12/15")});
+        QCOMPARE(rs.field(QStringLiteral("mirel_txt")).toString(), text);
+        QCOMPARE(rs.field(QStringLiteral("memo_txt")).toString(), memo);
+        QCOMPARE(rawValue("select Mirel_txt from Mirel where Reg_dat like '1998-12-15%'"), text);
 
         // A file without the table.
         auto bare = Workspace().createDatabase(env->root() + QStringLiteral("/bare.mdb"));
         QCOMPARE(errorNumber([&] { bare->openRecordset(QStringLiteral("select * from mirel")); }),
                  errnum::TableMissing);
-        QCOMPARE(errorNumber([&] { bare->execute(insertRow, row(QDate(1998, 7, 15), {}, {})); }),
-                 errnum::TableMissing);
-    }
-
-    void valuesRoundTrip() {
-        const QString text = QStringLiteral("It's \"quoted\"\r\nsecond line\nthird 😀🎨 日記");
-        const QString memo = QStringLiteral("O'Brien; DROP TABLE Mirel; --");
-        const QString picture = QStringLiteral("/home/ユーザー/Graphic/981215.bmp");
-        {
-            auto db = newJournal();
-            db->execute(insertRow, row(QDate(1998, 12, 15), text, memo, picture));
-        }
-        auto db = Workspace().openDatabase(path());
-        Recordset rs = db->openRecordset(
-            QStringLiteral("select * from mirel where format(reg_dat, 'yyyy/mm/dd') = ?"),
-            {QStringLiteral("1998/12/15")});
-        QVERIFY(!rs.eof());
-        QCOMPARE(rs.field(QStringLiteral("mirel_txt")).toString(), text);
-        QCOMPARE(rs.field(QStringLiteral("memo_txt")).toString(), memo);
-        QCOMPARE(rs.field(QStringLiteral("pic_txt")).toString(), picture);
-        QCOMPARE(rs.field(QStringLiteral("Reg_dat")).toDateTime(),
-                 QDateTime(QDate(1998, 12, 15), QTime(0, 0)));
-        rs.moveNext();
-        QVERIFY(rs.eof());
-        QCOMPARE(rawRows(path(), "select Mirel_txt from Mirel"), QStringList{text});
-    }
-
-    void chooserCreatesJournal() {
-        auto& m = app::modFunc();
-        m.mdbPath = path();
-        env->dialogs.answerMessage(Answer::Ok);
-        QVERIFY(store::mdbSelect());
-        const auto& call = env->dialogs.calls().at(0);
-        QCOMPARE(call.text, QStringLiteral("新規にデータベースを作成します。"));
-        QCOMPARE(call.buttons, Buttons::OkCancel);
-        QCOMPARE(call.icon, Icon::None);
-        QCOMPARE(call.title, QStringLiteral("ORVANE"));
-        QCOMPARE(env->dialogs.calls().size(), std::size_t{1});
-        QVERIFY(env->endings.isEmpty());
-        QVERIFY(m.JournalDb != nullptr);
-        QCOMPARE(m.JournalDb->path(), path());
-        QCOMPARE(rawRows(path(), "select name from sqlite_master where type = 'table'"),
-                 QStringList{QStringLiteral("Mirel")});
+        QCOMPARE(insert(*bare, row(QDate(1998, 7, 15))), errnum::TableMissing);
     }
 
     void chooserCannotCreate() {
@@ -186,8 +120,7 @@ private Q_SLOTS:
         env->dialogs.answerMessage(Answer::Ok);
         QVERIFY(store::mdbSelect());
         QCOMPARE(env->dialogs.messageTexts(),
-                 (QStringList{QStringLiteral("新規にデータベースを作成します。"),
-                              QStringLiteral("MDBを作成できませんでした。")}));
+                 (QStringList{question, QStringLiteral("MDBを作成できませんでした。")}));
         const auto& call = env->dialogs.calls().at(1);
         QCOMPARE(call.buttons, Buttons::Ok);
         QCOMPARE(call.icon, Icon::None);
@@ -208,30 +141,26 @@ private Q_SLOTS:
         QTest::newRow("plain journal name") << "other/orvane.mdb" << file << QString();
         QTest::newRow("another name") << "other/journal.mdb" << file << wrong;
         QTest::newRow("missing file") << "other/orvane.mdb" << QString() << wrong;
-        QTest::newRow("folder of that name") << "other/orvane.mdb"
-                                             << "folder" << wrong;
+        QTest::newRow("folder of that name")
+            << "other/orvane.mdb" << QStringLiteral("folder") << wrong;
         QTest::newRow("cancelled")
             << QString() << QString()
             << QStringLiteral("ＭＤＢを指定してもう一度やり直してください。");
     }
-
     void chooserPicksFile() {
         QFETCH(QString, fileName);
         QFETCH(QString, exists);
         QFETCH(QString, message);
         auto& m = app::modFunc();
-        const QString initial = path();
-        m.mdbPath = initial;
+        m.mdbPath = path();
         QWidget splash;
         splash.show();
         m.Splash = &splash;
-
         std::optional<QString> chosen;
         if (!fileName.isEmpty()) {
             chosen = QDir(env->root()).filePath(fileName);
-            QVERIFY(QDir().mkpath(QFileInfo(*chosen).absolutePath()));
             if (exists == QLatin1String("file"))
-                touch(*chosen);
+                testing::writeFile(*chosen);
             else if (exists == QLatin1String("folder"))
                 QVERIFY(QDir().mkpath(*chosen));
         }
@@ -241,10 +170,10 @@ private Q_SLOTS:
         if (!message.isEmpty())
             env->dialogs.answerMessage(Answer::Ok);
 
-        const bool goOn = store::mdbSelect();
+        QCOMPARE(store::mdbSelect(), message.isEmpty());
 
         const auto& request = env->dialogs.calls().at(1).file;
-        QCOMPARE(request.fileName, initial);
+        QCOMPARE(request.fileName, path());
         QCOMPARE(request.filter,
                  QStringLiteral("すべてのファイル (*.*)|*.*|ＭＤＢ ファイル (*.mdb)|*.mdb"));
         QCOMPARE(request.filterIndex, 1);
@@ -252,23 +181,20 @@ private Q_SLOTS:
         QVERIFY(request.title.isEmpty());
         QVERIFY(m.JournalDb == nullptr); // a picked file is opened by the caller
         if (message.isEmpty()) {
-            QVERIFY(goOn);
             QCOMPARE(m.mdbPath, *chosen);
+            QCOMPARE(env->dialogs.messageTexts(), QStringList{question});
             QVERIFY(env->endings.isEmpty());
             QVERIFY(splash.isVisible());
-            QCOMPARE(env->dialogs.calls().size(), std::size_t{2});
-        } else {
-            QVERIFY(!goOn);
-            QCOMPARE(env->dialogs.calls().size(), std::size_t{3});
-            const auto& ending = env->dialogs.calls().at(2);
-            QCOMPARE(ending.text, message);
-            QCOMPARE(ending.buttons, Buttons::Ok);
-            QCOMPARE(ending.icon, Icon::None);
-            QCOMPARE(ending.title, QStringLiteral("ORVANE"));
-            QCOMPARE(env->endings.size(), 1);
-            // The splash is gone before the message comes up.
-            QCOMPARE(watch.splashShown, (std::vector<bool>{true, true, false}));
+            return;
         }
+        QCOMPARE(env->dialogs.messageTexts(), (QStringList{question, message}));
+        const auto& ending = env->dialogs.calls().back();
+        QCOMPARE(ending.buttons, Buttons::Ok);
+        QCOMPARE(ending.icon, Icon::None);
+        QCOMPARE(ending.title, QStringLiteral("ORVANE"));
+        QCOMPARE(env->endings, QList<int>{1});
+        // The splash is gone before the message comes up.
+        QCOMPARE(watch.splashShown, (std::vector<bool>{true, true, false}));
     }
 };
 
