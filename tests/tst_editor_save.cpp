@@ -1,34 +1,19 @@
-#include "app/modFunc.h"
-#include "platform/Database.h"
-#include "support/JournalFile.h"
-#include "support/TestEnv.h"
-#include "support/TopLevelWindows.h"
-#include "windows/WindowLookup.h"
+#include "support/EditorFixture.h"
 #include "windows/calendar/frmCal.h"
+#include "windows/editor/BuiltinImages.h"
 #include "windows/editor/TypedInput.h"
-#include "windows/editor/frmMirel.h"
 
-#include <QApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QtTest>
 
-using Rows = QList<QStringList>;
+using testing::Rows;
+using windows::editor::BuiltinImage;
+using windows::editor::builtinImage;
 
 namespace {
 
-const QString AllColumns = QStringLiteral(
-    "select Reg_dat, Mirel_txt, Memo_txt, Pic_txt, Error_kbn, Treat_dat, Treat_tim, Terminal_nam "
-    "from Mirel order by Reg_dat");
-
-frmMirel& openOn(const QDate& day) {
-    app::modFunc().WorkDate = day;
-    return windows::showEditor();
-}
+const QString AllColumns = u"select Reg_dat, Mirel_txt, Memo_txt, Pic_txt, Error_kbn, Treat_dat, "
+                           "Treat_tim, Terminal_nam from Mirel"_s;
 
 // Text committed by an input method, as Japanese text arrives.
 void commitText(QWidget* box, const QString& text) {
@@ -37,149 +22,78 @@ void commitText(QWidget* box, const QString& text) {
     QApplication::sendEvent(box, &event);
 }
 
-QColor pixelOf(QWidget& widget, const QPoint& at) {
-    return widget.grab().toImage().pixelColor(at);
-}
-
-QString status(const frmMirel& editor) {
-    return editor.StatusBar1->currentMessage();
-}
-
-// The calendar's query of the shown month's marks.
-const QString MonthQuery = QStringLiteral(
-    "select reg_dat,memo_txt from mirel where format(reg_dat,'yyyy/mm')=? order by reg_dat");
-
 } // namespace
 
-class EditorSaveTest : public QObject {
+class EditorSaveTest : public testing::EditorTest {
     Q_OBJECT
 
-    std::unique_ptr<testing::TestEnv> env;
-    QString journal;
-
-    // A calendar window with its clock title, as the editor looks for it.
-    frmCal& openCalendar() { return windows::showCalendar(); }
-
 private Q_SLOTS:
-    void init() {
-        env = std::make_unique<testing::TestEnv>();
-        journal = testing::createJournal(*env);
-        app::modFunc().TerminalName = QStringLiteral("PC01");
-    }
-    void cleanup() {
-        testing::deleteAllWindows();
-        ORVANE_VERIFY_ENV(*env);
-        env.reset();
-    }
-
     void insertThenUpdateLater() {
-        QPointer<frmMirel> editor = &openOn(QDate(2026, 12, 5));
+        QPointer<frmMirel> editor = &open(QDate(2026, 12, 5));
         QVERIFY(testing::activate(*editor));
-        commitText(editor->Text1[1], QStringLiteral("晴れ"));
-        commitText(editor->Text1[2], QStringLiteral("散歩"));
-        QVERIFY(editor->txtChg);
-
-        // F3: save and go back to the calendar.
+        commitText(editor->Text1[1], u"晴れ"_s);
+        commitText(editor->Text1[2], u"散歩"_s);
+        editor->savTxt->trigger();
+        QCOMPARE(status(*editor), u"登録しました。"_s);
+        const Rows firstSave{{"2026-12-05 00:00:00", "晴れ", "散歩", "", "0", "2026-12-06 00:00:00",
+                              "1899-12-30 21:05:09", "PC01"}};
+        QCOMPARE(rows(AllColumns), firstSave);
+        // newRec stays set, so the second save runs into the day's row and updates it; the
+        // editor stays open, and the entry stays marked changed.
+        editor->savTxt->trigger();
+        QCOMPARE(status(*editor), u"更新しました。"_s);
+        QVERIFY(windows::findEditor() == editor && editor->newRec && editor->txtChg);
+        QCOMPARE(rows(AllColumns), firstSave);
+        // F3 saves and goes back to the calendar.
         QTest::keyClick(editor->Text1[1], Qt::Key_F3);
         testing::runDeferredDeletes();
-        QVERIFY(editor.isNull());
+        QVERIFY(editor.isNull() && app::modFunc().StatusRef.isNull());
         QVERIFY(windows::findCalendar() != nullptr);
-        QVERIFY(app::modFunc().StatusRef.isNull());
-        QCOMPARE(testing::rawRows(journal, AllColumns),
-                 (Rows{{"2026-12-05 00:00:00", "晴れ", "散歩", "", "0", "2026-12-06 00:00:00",
-                        "1899-12-30 21:05:09", "PC01"}}));
-        // The calendar came back and marked the month: its query is the last statement, and
-        // the new entry's day carries the pen, the tag and the remark.
-        QCOMPARE(app::modFunc().SqlText, MonthQuery);
-        clsCal& cal = *windows::findCalendar()->oCal1;
-        cal.setToolTipDay(5);
-        QCOMPARE(cal.DayTag(), QStringLiteral("on"));
-        QCOMPARE(cal.ToolTipText(), QStringLiteral("散歩"));
-        // Read through the engine the way the other windows compare dates.
-        auto rows = app::modFunc().JournalDb->openRecordset(QStringLiteral(
-            "select format(reg_dat,'yyyy/mm/dd') as d, format(treat_dat,'yyyy/mm/dd') as t, "
-            "format(treat_tim,'hh:mm:ss') as h from mirel"));
-        QCOMPARE(rows.field(QStringLiteral("d")).toString(), QStringLiteral("2026/12/05"));
-        QCOMPARE(rows.field(QStringLiteral("t")).toString(), QStringLiteral("2026/12/06"));
-        QCOMPARE(rows.field(QStringLiteral("h")).toString(), QStringLiteral("21:05:09"));
 
         // A day later, on another computer: the update leaves the first save's columns alone.
         env->clock.set(QDateTime(QDate(2026, 12, 7), QTime(8, 30, 0)));
-        app::modFunc().TerminalName = QStringLiteral("OTHER");
-        editor = &openOn(QDate(2026, 12, 5));
-        QVERIFY(!editor->newRec);
-        QCOMPARE(editor->boxText(1), QStringLiteral("晴れ"));
+        app::modFunc().TerminalName = u"OTHER"_s;
+        editor = &open(QDate(2026, 12, 5));
         QTest::keyClick(editor->Text1[1], Qt::Key_End);
-        QTest::keyClicks(editor->Text1[1], QStringLiteral("!"));
+        QTest::keyClicks(editor->Text1[1], u"!"_s);
         editor->savTxt->trigger();
-        QCOMPARE(status(*editor), QStringLiteral("更新しました。"));
-        QCOMPARE(windows::findEditor(), editor.data());
-        QCOMPARE(app::modFunc().SqlText,
-                 QStringLiteral("update Mirel set mirel_txt=?,memo_txt=?,pic_txt=? where "
-                                "format(reg_dat,'yyyy/mm/dd')=?"));
-        QCOMPARE(testing::rawRows(journal, AllColumns),
-                 (Rows{{"2026-12-05 00:00:00", "晴れ!", "散歩", "", "0", "2026-12-06 00:00:00",
-                        "1899-12-30 21:05:09", "PC01"}}));
-    }
-
-    void saveTwiceOnNewDay() {
-        frmMirel& editor = openOn(QDate(2026, 12, 5));
-        QTest::keyClicks(editor.Text1[1], QStringLiteral("diary"));
-        editor.savTxt->trigger();
-        QCOMPARE(status(editor), QStringLiteral("登録しました。"));
-        // newRec stays set, so the second save runs into the day's row and updates it.
-        QTest::keyClicks(editor.Text1[1], QStringLiteral(" more"));
-        editor.savTxt->trigger();
-        QCOMPARE(status(editor), QStringLiteral("更新しました。"));
-        QVERIFY(editor.newRec);
-        QCOMPARE(testing::rawRows(journal, QStringLiteral("select Mirel_txt from Mirel")),
-                 (Rows{{"diary more"}}));
-        // The editor stays open; a successful save leaves the entry marked changed.
-        QCOMPARE(windows::findEditor(), &editor);
-        QVERIFY(editor.txtChg);
+        QCOMPARE(status(*editor), u"更新しました。"_s);
+        QCOMPARE(rows(AllColumns), (Rows{{"2026-12-05 00:00:00", "晴れ!", "散歩", "", "0",
+                                          "2026-12-06 00:00:00", "1899-12-30 21:05:09", "PC01"}}));
     }
 
     void textsStoredUnchanged() {
-        const QString picture = app::modFunc().gPath + QStringLiteral("/It's a \"day\".png");
-        QImage image(8, 8, QImage::Format_RGB32);
-        image.fill(Qt::red);
-        QVERIFY(image.save(picture, "PNG"));
-
-        QPointer<frmMirel> editor = &openOn(QDate(2026, 12, 5));
-        QTest::keyClicks(editor->Text1[1], QStringLiteral("It's"));
+        const QString picture = app::modFunc().gPath + u"/It's a \"day\".png"_s;
+        QVERIFY(builtinImage(BuiltinImage::Icon).save(picture, "PNG"));
+        frmMirel* editor = &open(QDate(2026, 12, 5));
+        QTest::keyClicks(editor->Text1[1], u"It's"_s);
         QTest::keyClick(editor->Text1[1], Qt::Key_Return);
-        commitText(editor->Text1[1], QStringLiteral("😀 \u00a0ok\tです"));
-        QTest::keyClicks(editor->Text1[2], QStringLiteral("a'b\"c;--"));
+        commitText(editor->Text1[1], u"😀 \u00a0ok\tです"_s);
+        QTest::keyClicks(editor->Text1[2], u"a'b\"c;--"_s);
         editor->picFile = picture;
         QVERIFY(editor->devProc());
-
-        const QString text = QStringLiteral("It's\n😀 \u00a0ok\tです");
-        QCOMPARE(testing::rawRows(journal,
-                                  QStringLiteral("select Mirel_txt, Memo_txt, Pic_txt from Mirel")),
+        const QString text = u"It's\n😀 \u00a0ok\tです"_s;
+        QCOMPARE(rows(u"select Mirel_txt, Memo_txt, Pic_txt from Mirel"_s),
                  (Rows{{text, "a'b\"c;--", picture}}));
 
         // And back into the boxes as they were typed.
         editor->unload();
         testing::runDeferredDeletes();
-        editor = &openOn(QDate(2026, 12, 5));
-        QCOMPARE(editor->boxText(1), text);
-        QCOMPARE(editor->boxText(2), QStringLiteral("a'b\"c;--"));
+        editor = &open(QDate(2026, 12, 5));
+        QCOMPARE(editor->boxText(1) + u'|' + editor->boxText(2), text + u"|a'b\"c;--"_s);
         QCOMPARE(editor->picFile, picture);
-        QCOMPARE(editor->shownPicture().pixelColor(0, 0), QColor(Qt::red));
+        QCOMPARE(editor->shownPicture(), builtinImage(BuiltinImage::Icon));
     }
 
     void nextDayWithoutChange() {
-        frmCal& calendar = openCalendar();
+        frmCal& calendar = windows::showCalendar();
         app::modFunc().MarkedMonth = -1; // no month has this key
-        frmMirel& editor = openOn(QDate(2026, 12, 5));
+        frmMirel& editor = open(QDate(2026, 12, 5));
         editor.Command1[3]->click();
         // Nothing written, the marks refreshed all the same, the next day shown.
-        QCOMPARE(testing::rawRows(journal, QStringLiteral("select count(*) from Mirel")),
-                 (Rows{{"0"}}));
+        QCOMPARE(rows(u"select count(*) from Mirel"_s), Rows{{"0"}});
         QVERIFY(app::modFunc().MarkedMonth != -1);
-        QCOMPARE(app::modFunc().WorkDate, QDate(2026, 12, 6));
-        QCOMPARE(editor.dateBox()->text(), QStringLiteral("2026/12/06 (日)"));
-        QCOMPARE(status(editor), QString());
+        QCOMPARE(editor.dateBox()->text(), u"2026/12/06 (日)"_s);
 
         // A minimized calendar does not carry the clock title, so it is not found.
         calendar.setWindowState(Qt::WindowMinimized);
@@ -190,175 +104,131 @@ private Q_SLOTS:
         QCOMPARE(app::modFunc().WorkDate, QDate(2026, 12, 7));
     }
 
-    void deleteKeyIsNoChange() {
-        QVERIFY(testing::rawExecute(
-            journal, QStringLiteral("insert into Mirel values('2026-12-05 00:00:00','abc','',"
-                                    "'',0,'2026-12-05 00:00:00','1899-12-30 10:00:00','PC01')")));
-        frmMirel& editor = openOn(QDate(2026, 12, 5));
+    void typedCharactersAndOtherEdits() {
+        // Delete and cursor keys change the text but not the flag, so nothing is saved.
+        QVERIFY(addEntry(u"2026-12-05"_s, u"abc"_s, {}));
+        frmMirel& editor = open(QDate(2026, 12, 5));
         QVERIFY(testing::activate(editor));
         editor.Text1[1]->setFocus();
-        QTest::keyClick(editor.Text1[1], Qt::Key_Home);
-        QTest::keyClick(editor.Text1[1], Qt::Key_Delete);
-        QTest::keyClick(editor.Text1[1], Qt::Key_Delete);
-        QTest::keyClick(editor.Text1[1], Qt::Key_Right);
-        QCOMPARE(editor.boxText(1), QStringLiteral("c"));
+        for (const auto key : {Qt::Key_Home, Qt::Key_Delete, Qt::Key_Delete, Qt::Key_Right})
+            QTest::keyClick(editor.Text1[1], key);
+        QCOMPARE(editor.boxText(1), u"c"_s);
         QVERIFY(!editor.txtChg);
         editor.Command1[3]->click();
-        QCOMPARE(testing::rawRows(journal, QStringLiteral("select Mirel_txt from Mirel")),
-                 (Rows{{"abc"}}));
-
-        // Text put in by the program is no change either.
-        editor.textBox(2)->setPlainText(QStringLiteral("by the program"));
-        editor.dateBox()->setText(QStringLiteral("x"));
+        QCOMPARE(rows(u"select Mirel_txt from Mirel"_s), Rows{{"abc"}});
+        // Text put in by the program is no change either; a key typed into any of the three
+        // boxes, the date box included, is.
+        editor.textBox(2)->setPlainText(u"by the program"_s);
+        editor.dateBox()->setText(u"x"_s);
         QVERIFY(!editor.txtChg);
-    }
-
-    void typedCharacters() {
-        using windows::editor::isTypedCharacter;
-        const auto key = [](int code, const QString& text, Qt::KeyboardModifiers mods = {}) {
-            return QKeyEvent(QEvent::KeyPress, code, mods, text);
-        };
-        QVERIFY(isTypedCharacter(key(Qt::Key_A, QStringLiteral("a"))));
-        QVERIFY(isTypedCharacter(key(Qt::Key_A, QStringLiteral("A"), Qt::ShiftModifier)));
-        QVERIFY(isTypedCharacter(key(Qt::Key_Space, QStringLiteral(" "))));
-        QVERIFY(isTypedCharacter(key(Qt::Key_Backspace, QStringLiteral("\b"))));
-        QVERIFY(isTypedCharacter(key(Qt::Key_Return, QStringLiteral("\r"))));
-        QVERIFY(isTypedCharacter(key(Qt::Key_Enter, QStringLiteral("\r"), Qt::KeypadModifier)));
-        QVERIFY(isTypedCharacter(key(Qt::Key_V, QStringLiteral("\x16"), Qt::ControlModifier)));
-        QVERIFY(isTypedCharacter(key(Qt::Key_X, QStringLiteral("\x18"), Qt::ControlModifier)));
-        QVERIFY(!isTypedCharacter(key(Qt::Key_Delete, QStringLiteral("\x7f"))));
-        QVERIFY(!isTypedCharacter(key(Qt::Key_Left, QString())));
-        QVERIFY(!isTypedCharacter(key(Qt::Key_End, QString())));
-        QVERIFY(!isTypedCharacter(key(Qt::Key_Tab, QStringLiteral("\t"))));
-        QVERIFY(!isTypedCharacter(key(Qt::Key_F3, QString())));
-        QVERIFY(!isTypedCharacter(key(Qt::Key_C, QStringLiteral("\x03"), Qt::ControlModifier)));
-        QVERIFY(!isTypedCharacter(
-            key(Qt::Key_S, QStringLiteral("\x13"), Qt::ControlModifier | Qt::ShiftModifier)));
-        QVERIFY(!isTypedCharacter(key(Qt::Key_A, QStringLiteral("a"), Qt::ControlModifier)));
-        QVERIFY(!isTypedCharacter(QKeyEvent(QEvent::KeyRelease, Qt::Key_A, {}, "a")));
-
-        QInputMethodEvent committed;
-        committed.setCommitString(QStringLiteral("日記"));
-        QVERIFY(isTypedCharacter(committed));
-        QInputMethodEvent composing(QStringLiteral("にっき"), {});
-        QVERIFY(!isTypedCharacter(composing));
-
-        // In the window, each of the three boxes counts, the date box included.
         for (const int index : {0, 1, 2}) {
-            frmMirel& editor = openOn(QDate(2026, 12, 5));
+            reload(editor, QDate(2026, 12, 5));
             QTest::keyClick(editor.Text1[static_cast<std::size_t>(index)], Qt::Key_Backspace);
             QVERIFY2(editor.txtChg, qPrintable(QString::number(index)));
-            editor.unload();
-            testing::runDeferredDeletes();
         }
+
+        // Keys the window test cannot isolate: Enter, paste and cut count; Tab, function keys,
+        // other Control shortcuts, key releases and text still being composed do not.
+        using windows::editor::isTypedCharacter;
+        const auto typed = [](Qt::Key code, const char* text, Qt::KeyboardModifiers mods = {}) {
+            return isTypedCharacter(
+                QKeyEvent(QEvent::KeyPress, code, mods, QString::fromLatin1(text)));
+        };
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+        QVERIFY(typed(Qt::Key_Return, "\r") && typed(Qt::Key_Enter, "\r", Qt::KeypadModifier));
+        QVERIFY(typed(Qt::Key_V, "\x16", ctrl) && typed(Qt::Key_X, "\x18", ctrl));
+        QVERIFY(!typed(Qt::Key_Tab, "\t") && !typed(Qt::Key_F3, "") && !typed(Qt::Key_Left, ""));
+        QVERIFY(!typed(Qt::Key_C, "\x03", ctrl) && !typed(Qt::Key_A, "a", ctrl) &&
+                !typed(Qt::Key_S, "S", ctrl | Qt::ShiftModifier));
+        QVERIFY(!isTypedCharacter(QKeyEvent(QEvent::KeyRelease, Qt::Key_A, {}, u"a"_s)));
+        QVERIFY(!isTypedCharacter(QInputMethodEvent(u"にっき"_s, {})));
     }
 
-    void buttonHintsAndColours() {
-        frmMirel& editor = openOn(QDate(2026, 12, 5));
+    void buttonHintsColoursAndDaySteps() {
+        frmMirel& editor = open(QDate(2027, 1, 1));
         QVERIFY(testing::activate(editor));
-        const QColor pink(255, 128, 255);
-        const QColor cyan(128, 255, 255);
-
+        const QColor pink(255, 128, 255), cyan(128, 255, 255);
+        // A button is pink and shows its hint while it has the focus, light cyan without a hint
+        // after, the picture button included.
+        const std::pair<std::size_t, QString> hints[] = {
+            {0, u"戻ります。"_s},
+            {1, u"画像、またはペイントツールを選択してください。"_s},
+            {3, u"2027/01/02へ"_s},
+            {2, u"2026/12/31へ"_s}};
+        for (const auto& [index, hint] : hints) {
+            editor.Command1[index]->setFocus();
+            QCOMPARE(status(editor), hint);
+            QCOMPARE(editor.faceColor(int(index)), pink);
+            editor.Text1[1]->setFocus();
+            QCOMPARE(status(editor), QString());
+            QCOMPARE(editor.faceColor(int(index)), cyan);
+        }
+        QTest::keyClicks(editor.Text1[1], u"x"_s);
         editor.Command1[0]->setFocus();
-        QCOMPARE(status(editor), QStringLiteral("戻ります。"));
-        QCOMPARE(editor.faceColor(0), pink);
+        QCOMPARE(status(editor), u"保存して戻ります。"_s);
         QCOMPARE(pixelOf(*editor.Command1[0], QPoint(4, 4)), pink);
 
-        editor.Text1[1]->setFocus();
-        QCOMPARE(status(editor), QString());
-        QCOMPARE(editor.faceColor(0), cyan);
-        QCOMPARE(pixelOf(*editor.Command1[0], QPoint(4, 4)), cyan);
-        QTest::keyClicks(editor.Text1[1], QStringLiteral("x"));
-        editor.Command1[0]->setFocus();
-        QCOMPARE(status(editor), QStringLiteral("保存して戻ります。"));
-
-        // The picture button turns light cyan too once it loses the focus.
-        editor.Command1[1]->setFocus();
-        QCOMPARE(status(editor), QStringLiteral("画像、またはペイントツールを選択してください。"));
-        QCOMPARE(editor.faceColor(1), pink);
-        editor.Command1[3]->setFocus();
-        QCOMPARE(editor.faceColor(1), cyan);
-        QCOMPARE(status(editor), QStringLiteral("2026/12/06へ"));
-    }
-
-    void previousDayButton() {
-        frmMirel& editor = openOn(QDate(2027, 1, 1));
-        QVERIFY(testing::activate(editor));
-        editor.Command1[3]->setFocus();
-        QCOMPARE(status(editor), QStringLiteral("2027/01/02へ"));
-        editor.Command1[2]->setFocus();
-        QCOMPARE(status(editor), QStringLiteral("2026/12/31へ"));
-
+        // "<<(&P)" saves under the shown day, steps back across the year and focuses the text.
         QTest::mouseClick(editor.Command1[2], Qt::LeftButton);
+        QCOMPARE(rows(u"select Reg_dat, Mirel_txt from Mirel"_s),
+                 (Rows{{"2027-01-01 00:00:00", "x"}}));
         QCOMPARE(app::modFunc().WorkDate, QDate(2026, 12, 31));
-        QCOMPARE(editor.dateBox()->text(), QStringLiteral("2026/12/31 (木)"));
+        QCOMPARE(editor.dateBox()->text(), u"2026/12/31 (木)"_s);
         QCOMPARE(QApplication::focusWidget(), editor.Text1[1]);
-        QCOMPARE(editor.faceColor(2), QColor(128, 255, 255));
+        QCOMPARE(editor.faceColor(2), cyan);
     }
 
     void failedSaveStaysOnTheDay() {
-        QPointer<frmMirel> editor = &openOn(QDate(2026, 12, 5));
-        QTest::keyClicks(editor->Text1[1], QStringLiteral("keep me"));
-        // The picture column holds 100 characters.
-        editor->picFile = QString(101, QLatin1Char('p'));
-
+        QPointer<frmMirel> editor = &open(QDate(2026, 12, 5));
+        QTest::keyClicks(editor->Text1[1], u"keep me"_s);
+        editor->picFile = QString(101, u'p'); // the picture column holds 100 characters
         env->dialogs.answerMessage(platform::Answer::Ok);
         QVERIFY(!editor->devProc());
         const auto& call = env->dialogs.calls().back();
-        QCOMPARE(call.title, QStringLiteral("Insert"));
-        QCOMPARE(call.icon, platform::Icon::None);
-        QCOMPARE(call.buttons, platform::Buttons::Ok);
-        QVERIFY2(call.text.endsWith(QStringLiteral("(3163)")), qPrintable(call.text));
+        QVERIFY2(call.title == u"Insert"_s && call.icon == platform::Icon::None &&
+                     call.buttons == platform::Buttons::Ok && call.text.endsWith(u"(3163)"_s),
+                 qPrintable(call.title + u' ' + call.text));
 
         // The day buttons stay, the close commands keep the editor open, the text stays.
-        env->dialogs.answerMessage(platform::Answer::Ok);
-        editor->Command1[3]->click();
-        env->dialogs.answerMessage(platform::Answer::Ok);
-        editor->Command1[2]->click();
-        env->dialogs.answerMessage(platform::Answer::Ok);
-        editor->Command1[0]->click();
+        for (QPushButton* button :
+             {editor->Command1[3], editor->Command1[2], editor->Command1[0]}) {
+            env->dialogs.answerMessage(platform::Answer::Ok);
+            button->click();
+        }
         env->dialogs.answerMessage(platform::Answer::Ok);
         editor->dEnd[0]->trigger();
         testing::runDeferredDeletes();
-        QCOMPARE(env->dialogs.calls().size(), std::size_t{5});
-        QVERIFY(!editor.isNull());
-        QVERIFY(editor->isVisible());
+        QVERIFY(!editor.isNull() && editor->isVisible());
         QCOMPARE(app::modFunc().WorkDate, QDate(2026, 12, 5));
-        QCOMPARE(editor->dateBox()->text(), QStringLiteral("2026/12/05 (土)"));
-        QCOMPARE(editor->boxText(1), QStringLiteral("keep me"));
-        QCOMPARE(app::modFunc().StatusRef.data(), editor->StatusBar1);
-        QCOMPARE(testing::rawRows(journal, QStringLiteral("select count(*) from Mirel")),
-                 (Rows{{"0"}}));
+        QCOMPARE(editor->dateBox()->text(), u"2026/12/05 (土)"_s);
+        QCOMPARE(editor->boxText(1), u"keep me"_s);
+        QCOMPARE(rows(u"select count(*) from Mirel"_s), Rows{{"0"}});
 
         // Once the cause is mended, the same text saves.
         editor->picFile.clear();
         editor->Command1[3]->click();
-        QCOMPARE(testing::rawRows(journal, QStringLiteral("select Mirel_txt from Mirel")),
-                 (Rows{{"keep me"}}));
+        QCOMPARE(rows(u"select Mirel_txt from Mirel"_s), Rows{{"keep me"}});
         QCOMPARE(app::modFunc().WorkDate, QDate(2026, 12, 6));
 
-        // An update that fails says "Update" and keeps the text as well.
+        // A failed update says "Update" and keeps the text as well.
         editor->unload();
         testing::runDeferredDeletes();
-        editor = &openOn(QDate(2026, 12, 5));
-        QVERIFY(!editor->newRec);
-        QTest::keyClicks(editor->Text1[2], QStringLiteral("remark"));
-        editor->picFile = QString(101, QLatin1Char('q'));
+        editor = &open(QDate(2026, 12, 5));
+        QTest::keyClicks(editor->Text1[2], u"remark"_s);
+        editor->picFile = QString(101, u'q');
         env->dialogs.answerMessage(platform::Answer::Ok);
         editor->savTxt->trigger();
-        QCOMPARE(env->dialogs.calls().back().title, QStringLiteral("Update"));
-        QCOMPARE(editor->boxText(2), QStringLiteral("remark"));
+        QCOMPARE(env->dialogs.calls().back().title, u"Update"_s);
         env->dialogs.answerMessage(platform::Answer::Ok);
         editor->Command1[0]->click();
         QVERIFY(editor->isVisible());
+        QCOMPARE(editor->boxText(2), u"remark"_s);
 
         // "保存せず戻る" still drops the change and leaves.
         editor->dEnd[1]->trigger();
         testing::runDeferredDeletes();
-        QVERIFY(editor.isNull());
-        QVERIFY(windows::findCalendar() != nullptr);
-        QCOMPARE(testing::rawRows(journal, QStringLiteral("select Memo_txt, Pic_txt from Mirel")),
-                 (Rows{{"", ""}}));
+        QVERIFY(editor.isNull() && windows::findCalendar() != nullptr);
+        QCOMPARE(rows(u"select Memo_txt, Pic_txt from Mirel"_s), (Rows{{"", ""}}));
     }
 };
 
