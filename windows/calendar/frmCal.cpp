@@ -229,6 +229,9 @@ void frmCal::showEvent(QShowEvent* event) {
             splashClosed_ = true;
             if (QWidget* splash = app::modFunc().Splash.data())
                 splash->close();
+            // The keyboard belongs to the calendar from the start, also on a desktop without a
+            // window manager to hand it over.
+            activateWindow();
         }
     });
 }
