@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -51,6 +52,22 @@ QWidget* activeParent() {
     return QApplication::activeWindow();
 }
 
+// Gives the keyboard back to the window that had it once a dialog closes; without a window
+// manager nobody else would.
+class ReturnFocus {
+public:
+    ReturnFocus() : window_(QApplication::activeWindow()) {}
+    ~ReturnFocus() {
+        if (window_ && window_->isVisible())
+            window_->activateWindow();
+    }
+    ReturnFocus(const ReturnFocus&) = delete;
+    ReturnFocus& operator=(const ReturnFocus&) = delete;
+
+private:
+    QPointer<QWidget> window_;
+};
+
 QMessageBox::Icon qtIcon(Icon icon) {
     switch (icon) {
     case Icon::Critical:
@@ -70,6 +87,7 @@ QMessageBox::Icon qtIcon(Icon icon) {
 } // namespace
 
 Answer QtDialogs::message(const QString& text, Buttons buttons, Icon icon, const QString& title) {
+    const ReturnFocus returnFocus;
     QMessageBox box(activeParent());
     box.setWindowTitle(title);
     box.setText(text);
@@ -118,6 +136,7 @@ Answer QtDialogs::message(const QString& text, Buttons buttons, Icon icon, const
 
 std::optional<QString> QtDialogs::input(const QString& prompt, const QString& title,
                                         const QString& defaultText) {
+    const ReturnFocus returnFocus;
     QDialog dialog(activeParent());
     dialog.setWindowTitle(title);
     auto* layout = new QVBoxLayout(&dialog);
@@ -141,6 +160,7 @@ std::optional<QString> QtDialogs::input(const QString& prompt, const QString& ti
 }
 
 std::optional<QString> QtDialogs::openFile(const FileRequest& request) {
+    const ReturnFocus returnFocus;
     QFileDialog dialog(activeParent());
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
