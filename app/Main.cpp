@@ -9,9 +9,11 @@
 #include "platform/InstanceLock.h"
 #include "platform/Services.h"
 #include "platform/System.h"
+#include "store/Journal.h"
 #include "windows/calendar/frmCal.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 #include <memory>
 
@@ -43,7 +45,7 @@ void Main() {
         // The journal the chooser may have created is opened afresh like any other.
         m.JournalDb.reset();
         m.JournalWs = std::make_unique<platform::db::Workspace>();
-        m.JournalDb = m.JournalWs->openDatabase(m.mdbPath);
+        m.JournalDb = store::openJournal(*m.JournalWs, m.mdbPath);
         auto calendar = std::make_unique<frmCal>();
         calendar->setAttribute(Qt::WA_DeleteOnClose);
         calendar->show();
@@ -58,10 +60,23 @@ void Main() {
 }
 
 bool chkPrev() {
-    if (!platform::acquireInstanceLock()) {
+    using Kind = platform::LockOutcome::Kind;
+    const auto lock = platform::acquireInstanceLock();
+    if (lock.kind == Kind::Running) {
         platform::dialogs().message(QStringLiteral("プログラムは既に起動中です。"),
                                     platform::Buttons::Ok, platform::Icon::Exclamation,
                                     QStringLiteral("二重起動エラー"));
+        platform::endProgram(1);
+        return false;
+    }
+    if (lock.kind == Kind::Failed) {
+        // Without the lock a second copy could not be told apart; the user learns which file
+        // is in the way and why.
+        platform::dialogs().message(
+            QStringLiteral("二重起動を確かめるためのファイルを使えません。\n") +
+                QDir::toNativeSeparators(platform::instanceLockPath()) + QLatin1Char('\n') +
+                lock.cause,
+            platform::Buttons::Ok, platform::Icon::Critical, QStringLiteral("二重起動エラー"));
         platform::endProgram(1);
         return false;
     }

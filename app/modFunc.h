@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QPointer>
+#include <QSet>
 #include <QStatusBar>
 #include <QString>
 
@@ -42,6 +43,10 @@ struct ModFunc {
     std::unique_ptr<platform::db::Database> JournalDb;
     QString SqlText;                                  // the statement last built
     std::optional<platform::db::Recordset> JournalRs; // the result of the last query
+
+    // Keys in another form that could not be brought into the stored form because their day has
+    // a row already; each is named to the user once.
+    QSet<QString> ReportedKeyClashes;
 
     std::int32_t MarkedMonth = 0;   // key of the month whose marks are drawn, 0 for none
     QPointer<QStatusBar> StatusRef; // the editor's status bar while it is open

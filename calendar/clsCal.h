@@ -79,6 +79,8 @@ public:
     // Top-left pixel of a day's cell interior in the displayed month; the day is not checked.
     int DayLeft(int sDate);
     int DayTop(int sDate);
+    // Whether that day's cell is the highlighted (inverted) one.
+    bool DayHighlighted(int sDate);
     // Size of a cell interior.
     int DayWidth() const { return CellWidth - 2; }
     int DayHeight() const { return CellHeight - 2; }

@@ -80,6 +80,12 @@ int clsCal::DayTop(int sDate) {
     return PosTop + 1;
 }
 
+bool clsCal::DayHighlighted(int sDate) {
+    pic();
+    DayPos(sDate);
+    return PosCol == SelCol && PosRow == SelRow;
+}
+
 void clsCal::MakFrame() {
     auto& box = pic();
     ++fullRedraws_;

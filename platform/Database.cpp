@@ -3,11 +3,13 @@
 #include "platform/Dates.h"
 #include "platform/Error.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringView>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace platform::db {
 
@@ -39,7 +41,7 @@ struct Moment {
 
 // Reads the stored text of a Date/Time value, "yyyy-mm-dd hh:nn:ss"; also a bare date, "/" as
 // separator and a "T" before the time, so rows written by other tools still read.
-std::optional<Moment> fromStorageText(QStringView text) {
+std::optional<Moment> readStorageText(QStringView text) {
     text = text.trimmed();
     qsizetype i = 0;
     auto number = [&](int minDigits, int maxDigits) -> std::optional<int> {
@@ -105,7 +107,7 @@ std::optional<Moment> fromStorageText(QStringView text) {
 }
 
 QString formatted(const QString& value, const dates::Pattern& pattern) {
-    if (const auto moment = fromStorageText(value))
+    if (const auto moment = readStorageText(value))
         return pattern.format(moment->date, moment->time);
     return value;
 }
@@ -327,7 +329,7 @@ QVariant readColumn(sqlite3_stmt* stmt, int column, ColumnKind kind) {
     switch (kind) {
     case ColumnKind::Date:
         if (type == SQLITE_TEXT) {
-            if (const auto moment = fromStorageText(text()))
+            if (const auto moment = readStorageText(text()))
                 return QDateTime(moment->date, moment->time);
         }
         return text();
@@ -412,6 +414,12 @@ QString toStorageText(const QDateTime& value) {
     return dates::format(value, storagePattern);
 }
 
+std::optional<QDateTime> fromStorageText(const QString& text) {
+    if (const auto moment = readStorageText(text))
+        return QDateTime(moment->date, moment->time);
+    return std::nullopt;
+}
+
 QVariant Recordset::field(const QString& name) const {
     if (eof())
         throw Error(NoCurrentRecord, QStringLiteral("カレント レコードがありません。"));
@@ -429,7 +437,56 @@ void Recordset::moveNext() {
     ++current_;
 }
 
-Database::Database(Key, sqlite3* handle, QString path) : handle_(handle), path_(std::move(path)) {}
+Database::Database(Key, sqlite3* handle, QString path)
+    : handle_(handle), path_(std::move(path)), fileId_(fileId(path_)) {}
+
+std::optional<Database::FileId> Database::fileId(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileId{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+}
+
+void Database::checkSameFile() const {
+    if (fileId(path_) == fileId_)
+        return;
+    throw Error(
+        errnum::JournalGone,
+        QStringLiteral("開いている日記のファイル %1 が削除されたか、別のファイルに置き換えら"
+                       "れました。書いても残らないため、書き込みをやめました。プログラムを"
+                       "起動し直してください。")
+            .arg(QDir::toNativeSeparators(path_)));
+}
+
+bool Database::changedElsewhere() {
+    const qint64 version = pragmaInt(handle_, "PRAGMA data_version");
+    const bool changed = dataVersion_ != version;
+    dataVersion_ = version;
+    return changed;
+}
+
+bool Database::hasTable(const QString& name) {
+    Statement statement(handle_, QStringLiteral("select 1 from sqlite_master where type='table' "
+                                                "and name=? collate nocase"));
+    statement.bind({name});
+    return statement.step() == SQLITE_ROW;
+}
+
+Transaction::Transaction(Database& db) : db_(db) {
+    db_.execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+Transaction::~Transaction() {
+    // Straight to SQLite: the rollback must happen even when the file check would refuse, and
+    // SQLite may have rolled back already when a failure ended the transaction.
+    if (open_ && sqlite3_get_autocommit(db_.handle_) == 0)
+        sqlite3_exec(db_.handle_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::commit() {
+    db_.execute(QStringLiteral("COMMIT"));
+    open_ = false;
+}
 
 Database::~Database() {
     sqlite3_close_v2(handle_);
@@ -453,6 +510,7 @@ void Database::createTable(const TableDef& table) {
 }
 
 qint64 Database::execute(const QString& sql, const QVariantList& params) {
+    checkSameFile();
     ++statementCount_;
     // The running total moves only for rows this statement changes; the per-statement count
     // would still hold the last data statement's after a schema statement.

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -82,11 +84,49 @@ public:
     // queries.
     quint64 statementCount() const { return statementCount_; }
 
+    // Whether another connection (another program, such as the sqlite3 client) committed a
+    // change since the last call; true at the first call and after forgetChanges().
+    bool changedElsewhere();
+    // Makes the next changedElsewhere() true again (the caller could not deal with the change).
+    void forgetChanges() { dataVersion_.reset(); }
+
+    // Whether a table of that name exists, letter case ignored.
+    bool hasTable(const QString& name);
+
+    // The identity of a file on its file system; empty when there is no file.
+    struct FileId {
+        quint64 device = 0;
+        quint64 inode = 0;
+        bool operator==(const FileId&) const = default;
+    };
+    static std::optional<FileId> fileId(const QString& path);
+
 private:
     friend class Workspace;
+    friend class Transaction;
+    // Refuses to write when the file at the path is no longer the one this connection has open
+    // (deleted, or replaced by another file): the write would go to a file nobody sees again.
+    void checkSameFile() const;
+
     sqlite3* handle_;
     QString path_;
+    std::optional<FileId> fileId_;
     quint64 statementCount_ = 0;
+    std::optional<qint64> dataVersion_;
+};
+
+// One transaction, begun at once for writing; rolled back when it ends without commit().
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit();
+
+private:
+    Database& db_;
+    bool open_ = true;
 };
 
 // The engine's entry point.
@@ -101,5 +141,8 @@ public:
 
 // Text form of a Date/Time value as stored in the file.
 QString toStorageText(const QDateTime& value);
+// Reads a stored Date/Time text: "yyyy-mm-dd hh:nn:ss", also a bare date, "/" as separator and a
+// "T" before the time (forms other tools write).
+std::optional<QDateTime> fromStorageText(const QString& text);
 
 } // namespace platform::db

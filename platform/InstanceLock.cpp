@@ -1,16 +1,18 @@
 #include "platform/InstanceLock.h"
 
+#include "platform/FileErrors.h"
 #include "platform/Services.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
+#include <QStandardPaths>
 
-#include <memory>
-
-#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace platform {
 
@@ -18,7 +20,7 @@ namespace {
 
 // The one holder of the lock in this process.
 struct LockHolder {
-    std::unique_ptr<QLockFile> lock;
+    int fd = -1;
     bool cleanupRegistered = false;
 };
 
@@ -27,47 +29,71 @@ LockHolder& holder() {
     return h;
 }
 
+int openLockFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    // No symbolic link is followed: the file must be the user's own.
+    return ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+}
+
+LockOutcome failed(const QString& cause) {
+    return {LockOutcome::Kind::Failed, cause};
+}
+
 } // namespace
 
 QString instanceLockPath() {
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QFileInfo(runtime).isDir())
         return QDir(runtime).filePath(QStringLiteral("orvane.lock"));
-#ifdef Q_OS_UNIX
-    // The temp folder is shared by every user; one user's copy must not refuse another's.
-    return QDir(QDir::tempPath())
-        .filePath(QStringLiteral("orvane-%1.lock").arg(static_cast<qulonglong>(::getuid())));
-#else
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("orvane.lock"));
-#endif
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::CacheLocation))
+        .filePath(QStringLiteral("orvane.lock"));
 }
 
-bool acquireInstanceLock() {
+LockOutcome acquireInstanceLock() {
     auto& h = holder();
-    if (h.lock)
-        return true;
-    auto lock = std::make_unique<QLockFile>(instanceLockPath());
-    // Only a dead owner makes a lock stale, never its age: a run may last for days.
-    lock->setStaleLockTime(0);
-    if (!lock->tryLock(0))
-        return false;
-    h.lock = std::move(lock);
+    if (h.fd >= 0)
+        return {LockOutcome::Kind::Taken, {}};
+    const QString path = instanceLockPath();
+    int fd = openLockFile(path);
+    if (fd < 0 && errno == ENOENT) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        fd = openLockFile(path);
+    }
+    if (fd < 0)
+        return failed(fileErrorText(errno));
+
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid()) {
+        ::close(fd);
+        return failed(QStringLiteral("このファイルは別のユーザーのものか、普通のファイルでは"
+                                     "ありません。"));
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error == EWOULDBLOCK)
+            return {LockOutcome::Kind::Running, {}};
+        return failed(fileErrorText(error));
+    }
+    h.fd = fd;
     if (!h.cleanupRegistered) {
         h.cleanupRegistered = true;
         addEndCleanup([] { releaseInstanceLock(); });
     }
-    return true;
+    return {LockOutcome::Kind::Taken, {}};
 }
 
 bool holdsInstanceLock() {
-    return holder().lock != nullptr;
+    return holder().fd >= 0;
 }
 
 void releaseInstanceLock() {
     auto& h = holder();
-    if (h.lock) {
-        h.lock->unlock();
-        h.lock.reset();
+    if (h.fd >= 0) {
+        // Closing lets the lock go; the file stays, so no other copy can lock a file that is
+        // about to vanish.
+        ::close(h.fd);
+        h.fd = -1;
     }
 }
 

@@ -2,16 +2,27 @@
 
 #include <QString>
 
-// One running copy of the program per user: a lock file held for the whole run.
+// One running copy of the program per user: a lock on a file, held for the whole run. The system
+// lets the lock go when the process ends in any way, so a crashed run leaves nothing behind.
 namespace platform {
 
-// $XDG_RUNTIME_DIR/orvane.lock; without a runtime folder, a per-user name in the temp folder.
+// $XDG_RUNTIME_DIR/orvane.lock; without a runtime folder, orvane.lock in the user's own cache
+// folder (~/.cache/orvane), never in the temporary folder that every user shares.
 QString instanceLockPath();
 
+struct LockOutcome {
+    enum class Kind {
+        Taken,   // this process holds the lock
+        Running, // another running copy holds it
+        Failed,  // the lock file cannot be used; cause says why
+    };
+    Kind kind;
+    QString cause;
+};
+
 // Takes the lock for this process and keeps it until the process ends (also on the immediate
-// ending). True when this process holds it, false when another running copy does. A lock left
-// behind by a copy that died is taken over.
-bool acquireInstanceLock();
+// ending). Taking it again while held succeeds at once.
+LockOutcome acquireInstanceLock();
 
 // Whether this process holds the lock.
 bool holdsInstanceLock();

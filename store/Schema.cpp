@@ -1,5 +1,7 @@
 #include "store/Schema.h"
 
+#include "store/JournalKeys.h"
+
 namespace store {
 
 platform::db::TableDef journalTable() {
@@ -32,6 +34,10 @@ platform::db::TableDef journalTable() {
 
 void tblMake(platform::db::Database& db) {
     db.createTable(journalTable());
+    makeKeyIndexes(db);
+    // A new table holds no keys in another form: the next look is due only when another program
+    // changes the file.
+    db.changedElsewhere();
 }
 
 } // namespace store

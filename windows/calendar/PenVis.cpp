@@ -7,6 +7,8 @@
 #include "platform/Error.h"
 #include "platform/PictureBox.h"
 #include "platform/Services.h"
+#include "store/EntrySql.h"
+#include "store/JournalKeys.h"
 #include "store/Schema.h"
 #include "windows/calendar/MonthMarks.h"
 
@@ -54,9 +56,9 @@ void frmCal::openMonthEntries() {
     auto& m = app::modFunc();
     auto& db = *m.JournalDb;
     const auto open = [&] {
-        m.SqlText = windows::calendar::monthEntriesSql();
-        m.JournalRs = db.openRecordset(
-            m.SqlText, windows::calendar::monthEntriesParams(oCal1->Year(), oCal1->Month()));
+        store::normaliseKeys(db);
+        m.SqlText = store::sql::entriesBetween();
+        m.JournalRs = db.openRecordset(m.SqlText, store::monthKeys(oCal1->Year(), oCal1->Month()));
     };
     try {
         open();
@@ -74,8 +76,16 @@ void frmCal::drawMark(int day) {
     const int y = oCal1->DayTop(day) + 1;
     const int width = Pen1->outerWidth();
     const int height = Pen1->outerHeight();
+    // The highlighted cell is the inverted image of the cell: the pen goes into the cell as it
+    // looks unselected and is inverted with it, so it shows its own colours again once the
+    // highlight moves on.
+    const bool highlighted = oCal1->DayHighlighted(day);
+    if (highlighted)
+        Cal1->invert(x, y, width, height);
     // The mask clears the pen's shape out of the cell and inverts the rest; the pen then puts
     // its colours into the cleared shape and turns the rest back into the cell as it was.
     Cal1->blit(x, y, width, height, *PenMask, 0, 0, platform::RasterOp::SrcErase);
     Cal1->blit(x, y, width, height, *Pen1, 0, 0, platform::RasterOp::SrcInvert);
+    if (highlighted)
+        Cal1->invert(x, y, width, height);
 }

@@ -11,6 +11,8 @@
 #include "platform/Error.h"
 #include "platform/Help.h"
 #include "platform/Services.h"
+#include "store/EntrySql.h"
+#include "store/JournalKeys.h"
 #include "windows/EditorHandover.h"
 #include "windows/WindowLookup.h"
 #include "windows/calendar/GoToDate.h"
@@ -30,9 +32,6 @@ constexpr int toPixels(int twips) {
 }
 constexpr int StandardWidth = toPixels(5800);  // 387
 constexpr int StandardHeight = toPixels(5145); // 343
-
-const QString DeleteEntrySql =
-    QStringLiteral("delete from Mirel where format(reg_dat,'yyyy/mm/dd')=?");
 
 } // namespace
 
@@ -96,8 +95,10 @@ void frmCal::deleteEntry() {
                                     platform::programTitle()) != platform::Answer::Yes)
         return;
     try {
-        m.SqlText = DeleteEntrySql;
-        windows::editor::journal().execute(m.SqlText, {dayText(day)});
+        auto& db = windows::editor::journal();
+        store::normaliseKeys(db);
+        m.SqlText = store::sql::deleteEntry();
+        db.execute(m.SqlText, store::dayKeys(day));
     } catch (const platform::Error& e) {
         platform::dialogs().message(e.message(), platform::Buttons::Ok, platform::Icon::Critical,
                                     platform::programTitle());

@@ -10,6 +10,7 @@
 #include "platform/Error.h"
 #include "platform/Services.h"
 #include "store/EntrySql.h"
+#include "store/JournalKeys.h"
 #include "store/Schema.h"
 #include "windows/editor/EditorJournal.h"
 #include "windows/editor/StatusLine.h"
@@ -64,9 +65,10 @@ void frmMirel::recShow() {
 
     try {
         try {
+            auto& db = windows::editor::journal();
+            store::normaliseKeys(db);
             m.SqlText = store::sql::selectEntry();
-            m.JournalRs = windows::editor::journal().openRecordset(
-                m.SqlText, {platform::dates::format(m.WorkDate, QStringLiteral("yyyy/mm/dd"))});
+            m.JournalRs = db.openRecordset(m.SqlText, store::dayKeys(m.WorkDate));
             if (m.JournalRs->eof()) {
                 showEmptyDay();
             } else {

@@ -48,7 +48,14 @@ void frmMirel::Picture1_Click() {
         showPicture(platform::loadPicture(picFile));
         windows::editor::setStatusText(picFile);
         return;
-    } catch (const platform::Error&) {
+    } catch (const platform::Error& e) {
+        // A file that is there but holds no readable picture (damaged, or half written by the
+        // paint program) stays attached: dropping it here would lose it at the next save.
+        if (e.number() == platform::errnum::PictureInvalid) {
+            windows::editor::setStatusText(QStringLiteral("画像として読み込めません。") + picFile);
+            showPlaceholder();
+            return;
+        }
         // Not at its stored place: look for it in the picture folder below.
     }
 

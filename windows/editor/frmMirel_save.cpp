@@ -9,16 +9,13 @@
 #include "platform/Error.h"
 #include "platform/Services.h"
 #include "store/EntrySql.h"
+#include "store/JournalKeys.h"
 #include "windows/WindowLookup.h"
 #include "windows/calendar/frmCal.h"
 #include "windows/editor/EditorJournal.h"
 #include "windows/editor/StatusLine.h"
 
 namespace {
-
-QString dayText(const QDate& day) {
-    return platform::dates::format(day, QStringLiteral("yyyy/mm/dd"));
-}
 
 void showSaveError(const platform::Error& error, const QString& title) {
     platform::dialogs().message(error.message(), platform::Buttons::Ok, platform::Icon::None,
@@ -30,9 +27,13 @@ void showSaveError(const platform::Error& error, const QString& title) {
 void insertRow(const QString& text, const QString& remark, const QString& picture) {
     auto& m = app::modFunc();
     const QDateTime now = platform::clock().now();
+    auto& db = windows::editor::journal();
+    // A row of the day typed in another form becomes the stored form first, so that the insert
+    // meets it as the duplicate it is instead of adding a second entry for the day.
+    store::normaliseKeys(db);
     m.SqlText = store::sql::insertEntry();
-    windows::editor::journal().execute(m.SqlText, {m.WorkDate, text, remark, picture, false,
-                                                   now.date(), now.time(), m.TerminalName});
+    db.execute(m.SqlText,
+               {m.WorkDate, text, remark, picture, false, now.date(), now.time(), m.TerminalName});
 }
 
 } // namespace
@@ -69,9 +70,11 @@ bool frmMirel::recUpdate() {
     auto& m = app::modFunc();
     bool inserted = false;
     try {
+        auto& db = windows::editor::journal();
+        store::normaliseKeys(db);
         m.SqlText = store::sql::updateEntry();
-        const qint64 changed = windows::editor::journal().execute(
-            m.SqlText, {boxText(1), boxText(2), picFile, dayText(m.WorkDate)});
+        const qint64 changed = db.execute(m.SqlText, QVariantList{boxText(1), boxText(2), picFile} +
+                                                         store::dayKeys(m.WorkDate));
         // The day's row is gone (deleted from the calendar while the editor showed it): an
         // update alone would store nothing and still report success, so the entry goes in anew.
         if (changed == 0) {

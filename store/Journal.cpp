@@ -1,0 +1,39 @@
+#include "store/Journal.h"
+
+#include "platform/Error.h"
+#include "store/JournalKeys.h"
+
+#include <sqlite3.h>
+
+namespace store {
+
+std::unique_ptr<platform::db::Database> openJournal(const platform::db::Workspace& workspace,
+                                                    const QString& path) {
+    auto db = workspace.openDatabase(path);
+    // An empty database becomes a journal when its table is made; one that holds only tables of
+    // its own belongs to someone else.
+    if (!db->hasTable(QStringLiteral("Mirel")) &&
+        !db->openRecordset(QStringLiteral("select 1 from sqlite_master where type='table' "
+                                          "and name not like 'sqlite\\_%' escape '\\'"))
+             .eof()) {
+        throw platform::Error(SQLITE_NOTADB,
+                              QStringLiteral("このファイルは別のプログラムのデータベースです。"));
+    }
+    try {
+        makeKeyIndexes(*db);
+    } catch (const platform::Error&) {
+        // A journal that cannot be written (read-only) is still read correctly without them,
+        // only more slowly.
+    }
+    // Keys typed in by other tools are put right now, so that the statements of the run need no
+    // look of their own until another program changes the file. When that fails, the first
+    // statement tries again and reports why.
+    try {
+        if (db->hasTable(QStringLiteral("Mirel")))
+            normaliseKeys(*db);
+    } catch (const platform::Error&) {
+    }
+    return db;
+}
+
+} // namespace store
