@@ -1,200 +1,201 @@
-// Measures what a diarist with many years of entries waits for: start-up, stepping through
-// months with their pen marks, moving between days, opening and saving an entry, and the memory
-// the program holds. Prints each figure beside its target; exits with 1 when one is missed.
-#include "app/Main.h"
-#include "app/modFunc.h"
+// Measures what a diarist waits for, on journals of 0, 10 and 100 years of daily entries:
+// start-up and memory of the real program beside a bare Qt window, stepping through months with
+// their pen marks, opening the editor on an entry, changing its day and saving. Prints each
+// figure beside its target; exits with 1 when one is missed.
+//
+//   orvane_bench [--years 0,10,100] [--runs 7]
+#include "bench/InProcess.h"
 #include "bench/JournalGenerator.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/InstanceLock.h"
-#include "platform/Services.h"
-#include "platform/SettingsStore.h"
-#include "platform/System.h"
-#include "windows/WindowLookup.h"
-#include "windows/calendar/frmCal.h"
-#include "windows/editor/frmMirel.h"
+#include "bench/ProcessProbe.h"
+#include "platform/Database.h"
+#include "store/Schema.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
-#include <QSettings>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <vector>
 
 namespace {
 
-// The benchmark answers no questions: a dialog means the run is not measuring what it should.
-class NoDialogs : public platform::Dialogs {
-public:
-    int shown = 0;
-    platform::Answer message(const QString& text, platform::Buttons, platform::Icon,
-                             const QString& title) override {
-        ++shown;
-        std::fprintf(stderr, "unexpected message box: %s [%s]\n", qPrintable(text),
-                     qPrintable(title));
-        return platform::Answer::Cancel;
-    }
-    std::optional<QString> input(const QString& prompt, const QString&, const QString&) override {
-        ++shown;
-        std::fprintf(stderr, "unexpected input box: %s\n", qPrintable(prompt));
-        return std::nullopt;
-    }
-    std::optional<QString> openFile(const platform::FileRequest&) override {
-        ++shown;
-        std::fprintf(stderr, "unexpected file dialog\n");
-        return std::nullopt;
-    }
-};
-
-struct Result {
-    const char* what;
+struct Figure {
+    QString name;
     double value;
     double target;
-    const char* unit;
+    QString unit; // "ms", "x" or ""
+    bool strictlyBelow;
 };
 
-double ms(const QElapsedTimer& timer) {
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
 }
 
-void settle() {
-    QCoreApplication::processEvents();
+// A private home with a settings file that names the journal and a paint program that exists,
+// so that start-up asks nothing.
+QStringList prepareHome(const QString& home, int years, int* entries) {
+    const QString data = home + QStringLiteral("/data");
+    const QString journal = data + QStringLiteral("/orvane/orvane.mdb");
+    QDir().mkpath(data + QStringLiteral("/orvane/Graphic"));
+    QDir().mkpath(home + QStringLiteral("/config/orvane"));
+    QDir().mkpath(home + QStringLiteral("/cache"));
+    QDir().mkpath(home + QStringLiteral("/runtime"));
+    QFile::setPermissions(home + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QDate today = QDate::currentDate();
+    if (years > 0) {
+        *entries = bench::generateJournal(journal, {today.addYears(-years), today.addDays(-1)});
+    } else {
+        auto db = platform::db::Workspace().createDatabase(journal);
+        store::tblMake(*db);
+        *entries = 0;
+    }
+    QFile settings(home + QStringLiteral("/config/orvane/orvane.ini"));
+    if (settings.open(QIODevice::WriteOnly))
+        settings.write(QStringLiteral("[Option]\npPath=/bin/true\nmdbPath=%1\n")
+                           .arg(journal)
+                           .toUtf8());
+    return {QStringLiteral("HOME=") + home, QStringLiteral("XDG_DATA_HOME=") + data,
+            QStringLiteral("XDG_CONFIG_HOME=") + home + QStringLiteral("/config"),
+            QStringLiteral("XDG_CACHE_HOME=") + home + QStringLiteral("/cache"),
+            QStringLiteral("XDG_RUNTIME_DIR=") + home + QStringLiteral("/runtime")};
 }
 
-long peakRssMb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
+std::map<QString, double> runInProcess(const bench::Desktop& desktop,
+                                       const QStringList& environment) {
+    QProcess inner;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& entry : desktop.environment() + environment +
+                                    QStringList{QStringLiteral("QT_QPA_PLATFORM=xcb")})
+        env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    inner.setProcessEnvironment(env);
+    inner.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    inner.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--in-process")});
+    inner.waitForFinished(600000);
+    std::map<QString, double> figures;
+    for (const QByteArray& line : inner.readAllStandardOutput().split('\n')) {
+        const auto parts = line.split(' ');
+        if (parts.size() == 2)
+            figures[QString::fromLatin1(parts[0])] = parts[1].toDouble();
+    }
+    return figures;
+}
+
+bool report(const std::vector<Figure>& figures) {
+    bool allMet = true;
+    for (const auto& f : figures) {
+        const bool met = f.strictlyBelow ? f.value < f.target : f.value <= f.target;
+        allMet = allMet && met;
+        const char* precision = f.unit == QStringLiteral("x") ? "%.2f%s" : "%.1f%s";
+        const QString value = QString::asprintf(precision, f.value, qPrintable(f.unit));
+        const QString target = (f.strictlyBelow ? QStringLiteral("< ") : QStringLiteral("<= ")) +
+                               QString::asprintf(precision, f.target, qPrintable(f.unit));
+        std::printf("  %-52s  %10s  %10s  %s\n", qPrintable(f.name), qPrintable(value),
+                    qPrintable(target), met ? "ok" : "MISSED");
+    }
+    return allMet;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    int years = 30;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (QByteArray(argv[i]) == "--years")
-            years = std::max(1, QByteArray(argv[i + 1]).toInt());
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--in-process")
+            return bench::measureInProcess(argc, argv);
+    }
+    QCoreApplication app(argc, argv);
+    QList<int> sizes{0, 10, 100};
+    int runs = 7;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QStringLiteral("--years")) {
+            sizes.clear();
+            for (const QString& n : args[i + 1].split(QLatin1Char(',')))
+                sizes << n.toInt();
+        } else if (args[i] == QStringLiteral("--runs")) {
+            runs = std::max(1, args[i + 1].toInt());
+        }
     }
 
-    // A private home, so the benchmark never touches a real journal.
-    QTemporaryDir home;
-    for (const char* sub : {"data", "config", "runtime"})
-        QDir().mkpath(home.filePath(QString::fromLatin1(sub)));
-    qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
-    qputenv("XDG_RUNTIME_DIR", home.filePath(QStringLiteral("runtime")).toUtf8());
-    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("orvane"));
-    platform::installFontSubstitutions();
-    NoDialogs dialogs;
-    platform::setDialogs(&dialogs);
-    const platform::FixedClock clock(QDateTime(QDate(2026, 12, 6), QTime(21, 5, 9)));
-    platform::setClock(&clock);
-    int endings = 0;
-    platform::setEndHandler([&](int) { ++endings; });
-
-    const QDate today = clock.today();
-    const QString journal = QDir(platform::dataFolder()).filePath(QStringLiteral("orvane.mdb"));
-    QElapsedTimer timer;
-    timer.start();
-    const int entries =
-        bench::generateJournal(journal, {today.addYears(-years), today.addDays(-1), 7, 800});
-    std::printf("journal: %d entries over %d years, %.1f MB, written in %.0f ms\n", entries, years,
-                static_cast<double>(QFileInfo(journal).size()) / 1e6, ms(timer));
-
-    {
-        platform::SettingsStore settings;
-        settings.setValue(QStringLiteral("Option"), QStringLiteral("pPath"),
-                          QStringLiteral("/bin/true"));
-        settings.sync();
+    const bench::Desktop desktop;
+    if (desktop.environment().isEmpty()) {
+        std::fprintf(stderr, "orvane_bench: cannot start Xvfb and dbus-daemon "
+                             "(scripts/install-deps.sh installs them)\n");
+        return 2;
     }
-
-    std::vector<Result> results;
-
-    // Start-up until the calendar window is laid out with its marks.
-    timer.restart();
-    app::Main();
-    frmCal* calendar = windows::findCalendar();
-    while (calendar != nullptr && !calendar->laidOut() && timer.elapsed() < 10000)
-        settle();
-    results.push_back({"start-up to a marked calendar", ms(timer), 800, "ms"});
-    if (calendar == nullptr || endings != 0) {
-        std::fprintf(stderr, "the calendar window did not open\n");
-        return 1;
-    }
-    auto& db = *app::modFunc().JournalDb;
-
-    // Ten years back, month by month: one query and one full drawing each.
-    std::vector<double> steps;
-    quint64 extraQueries = 0;
-    for (int i = 0; i < 120; ++i) {
-        const auto before = db.statementCount();
-        timer.restart();
-        calendar->optPrev_Click(1);
-        settle();
-        steps.push_back(ms(timer));
-        const auto queries = db.statementCount() - before;
-        extraQueries += queries > 1 ? queries - 1 : 0;
-    }
-    std::sort(steps.begin(), steps.end());
-    double sum = 0;
-    for (double s : steps)
-        sum += s;
-    results.push_back({"month step, mean", sum / static_cast<double>(steps.size()), 25, "ms"});
-    results.push_back({"month step, slowest", steps.back(), 80, "ms"});
-    results.push_back({"queries beyond one per month", static_cast<double>(extraQueries), 0, ""});
-
-    // Days within one month cost no query at all.
-    calendar->oCal1->setValue(QStringLiteral("2016/5/1"));
-    settle();
-    const auto beforeDays = db.statementCount();
-    steps.clear();
-    for (int i = 0; i < 30; ++i) {
-        timer.restart();
-        calendar->optNext_Click(0);
-        settle();
-        steps.push_back(ms(timer));
-    }
-    std::sort(steps.begin(), steps.end());
-    results.push_back({"day step within a month, slowest", steps.back(), 10, "ms"});
-    results.push_back({"queries for day steps within a month",
-                       static_cast<double>(db.statementCount() - beforeDays), 0, ""});
-
-    // Opening the editor on a day with an entry, then saving a change.
-    app::modFunc().WorkDate = QDate(2016, 5, 2);
-    timer.restart();
-    frmMirel& editor = windows::showEditor();
-    settle();
-    results.push_back({"editor opening on an entry", ms(timer), 300, "ms"});
-    editor.textBox(1)->appendPlainText(QStringLiteral("追記。"));
-    editor.txtChg = true;
-    timer.restart();
-    editor.devProc();
-    settle();
-    results.push_back({"saving an entry and marking the month again", ms(timer), 100, "ms"});
-
-    results.push_back({"peak memory", static_cast<double>(peakRssMb()), 150, "MB"});
-    results.push_back({"unexpected dialogs", static_cast<double>(dialogs.shown), 0, ""});
-
+    QTemporaryDir work;
     bool allMet = true;
-    std::printf("\n%-46s %10s %10s\n", "measure", "value", "target");
-    for (const auto& r : results) {
-        const bool met = r.value <= r.target;
-        allMet = allMet && met;
-        std::printf("%-46s %8.1f%-2s %8.1f%-2s %s\n", r.what, r.value, r.unit, r.target, r.unit,
-                    met ? "ok" : "MISSED");
+    for (int years : sizes) {
+        const QString home = work.filePath(QStringLiteral("years-%1").arg(years));
+        int entries = 0;
+        QElapsedTimer timer;
+        timer.start();
+        const QStringList environment = prepareHome(home, years, &entries);
+        const QString journal = home + QStringLiteral("/data/orvane/orvane.mdb");
+        std::printf("\njournal of %d years: %d entries, %.1f MB (written in %.1f s)\n", years,
+                    entries, static_cast<double>(QFileInfo(journal).size()) / 1e6,
+                    static_cast<double>(timer.elapsed()) / 1000.0);
+        std::fflush(stdout);
+
+        // Start-up and memory of the real program and of the bare window, taking turns, after
+        // one start of each that warms the file caches.
+        std::vector<double> programStart, bareStart, programMemory, bareMemory;
+        for (int run = -1; run < runs; ++run) {
+            const auto program = bench::measureStart(desktop, QStringLiteral(ORVANE_PROGRAM),
+                                                     environment, QStringLiteral("Velmoraカレンダー"));
+            const auto bare = bench::measureStart(desktop, QStringLiteral(BARE_PROGRAM),
+                                                  environment, QStringLiteral("bare Qt window"));
+            if (!program || !bare) {
+                std::fprintf(stderr, "orvane_bench: a window did not appear\n");
+                return 2;
+            }
+            if (run < 0)
+                continue;
+            programStart.push_back(program->startMs);
+            bareStart.push_back(bare->startMs);
+            programMemory.push_back(program->residentMb);
+            bareMemory.push_back(bare->residentMb);
+        }
+        std::printf("  start-up %.1f ms and memory %.1f MB, a bare Qt window %.1f ms and %.1f MB "
+                    "(medians of %d)\n",
+                    median(programStart), median(programMemory), median(bareStart),
+                    median(bareMemory), runs);
+
+        auto inner = runInProcess(desktop, environment);
+        if (inner.empty()) {
+            std::fprintf(stderr, "orvane_bench: the in-process measures did not run\n");
+            return 2;
+        }
+        allMet = report({
+                     {QStringLiteral("start-up to the calendar window mapped, ratio"),
+                      median(programStart) / median(bareStart), 1.1, QStringLiteral("x"), false},
+                     {QStringLiteral("resident memory 1 s after, ratio"),
+                      median(programMemory) / median(bareMemory), 1.2, QStringLiteral("x"), false},
+                     {QStringLiteral("month step, mean"), inner["month_step_mean"], 8,
+                      QStringLiteral("ms"), true},
+                     {QStringLiteral("queries beyond one per month"), inner["extra_queries"], 0,
+                      QString(), false},
+                     {QStringLiteral("editor opening on an entry, first"),
+                      inner["editor_open_first"], 25, QStringLiteral("ms"), true},
+                     {QStringLiteral("editor opening on an entry, median"),
+                      inner["editor_open_median"], 25, QStringLiteral("ms"), true},
+                     {QStringLiteral("changing the day in the editor, median"),
+                      inner["editor_day_median"], 8, QStringLiteral("ms"), true},
+                     {QStringLiteral("saving an entry, committed, month marked again"),
+                      inner["save_median"], 16, QStringLiteral("ms"), true},
+                     {QStringLiteral("unexpected dialogs"), inner["unexpected_dialogs"], 0,
+                      QString(), false},
+                 }) &&
+                 allMet;
+        std::fflush(stdout);
     }
-    platform::releaseInstanceLock();
+    std::printf("\n%s\n", allMet ? "every target met" : "some targets MISSED");
     return allMet ? 0 : 1;
 }

@@ -1,0 +1,220 @@
+#include "bench/ProcessProbe.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QMap>
+
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdio>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// argv or envp for posix_spawn, owning its strings.
+class CStrings {
+public:
+    explicit CStrings(const QList<QByteArray>& items) : items_(items) {
+        for (auto& item : items_)
+            pointers_.push_back(item.data());
+        pointers_.push_back(nullptr);
+    }
+    char* const* get() { return pointers_.data(); }
+
+private:
+    QList<QByteArray> items_;
+    std::vector<char*> pointers_;
+};
+
+// This process's environment with the given NAME=value entries put over it.
+QList<QByteArray> environmentWith(const QStringList& extra) {
+    QMap<QByteArray, QByteArray> values;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const QByteArray entry(*e);
+        values.insert(entry.left(entry.indexOf('=')), entry);
+    }
+    for (const QString& entry : extra) {
+        const QByteArray bytes = entry.toUtf8();
+        values.insert(bytes.left(bytes.indexOf('=')), bytes);
+    }
+    return values.values();
+}
+
+qint64 spawn(const QByteArray& program, const QList<QByteArray>& args,
+             const QList<QByteArray>& environment, posix_spawn_file_actions_t* actions) {
+    CStrings argv(QList<QByteArray>{program} + args);
+    CStrings envp(environment);
+    pid_t pid = 0;
+    if (const int error =
+            posix_spawnp(&pid, program.constData(), actions, nullptr, argv.get(), envp.get())) {
+        std::fprintf(stderr, "cannot start %s: %s\n", program.constData(), std::strerror(error));
+        return 0;
+    }
+    return pid;
+}
+
+double residentMb(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+struct XcbDeleter {
+    void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
+};
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+    std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter> reply(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(qstrlen(name)), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+QByteArray windowName(xcb_connection_t* c, xcb_window_t window, xcb_atom_t netWmName,
+                      xcb_atom_t utf8) {
+    std::unique_ptr<xcb_get_property_reply_t, FreeDeleter> reply(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, netWmName, utf8, 0, 256), nullptr));
+    if (!reply)
+        return {};
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
+}
+
+} // namespace
+
+namespace {
+
+// Starts a program whose first line of output says where it can be reached.
+qint64 spawnAndReadLine(const QByteArray& program, const QList<QByteArray>& args, QString* line) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return 0;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    const qint64 pid = spawn(program, args, environmentWith({}), &actions);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    QByteArray text;
+    char c = 0;
+    while (pid != 0 && ::read(pipeFds[0], &c, 1) == 1 && c != '\n')
+        text += c;
+    ::close(pipeFds[0]);
+    *line = QString::fromUtf8(text);
+    return pid;
+}
+
+void stop(qint64 pid) {
+    if (pid != 0) {
+        ::kill(static_cast<pid_t>(pid), SIGTERM);
+        ::waitpid(static_cast<pid_t>(pid), nullptr, 0);
+    }
+}
+
+} // namespace
+
+Desktop::Desktop() {
+    QString number;
+    xPid_ = spawnAndReadLine(
+        "Xvfb", {"-displayfd", "1", "-noreset", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, &number);
+    if (!number.isEmpty())
+        display_ = QStringLiteral(":") + number;
+    busPid_ = spawnAndReadLine("dbus-daemon", {"--session", "--nofork", "--print-address=1"},
+                               &busAddress_);
+}
+
+Desktop::~Desktop() {
+    stop(busPid_);
+    stop(xPid_);
+}
+
+QStringList Desktop::environment() const {
+    if (display_.isEmpty() || busAddress_.isEmpty())
+        return {};
+    return {QStringLiteral("DISPLAY=") + display_,
+            QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + busAddress_};
+}
+
+std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& program,
+                                         const QStringList& environment,
+                                         const QString& titlePrefix) {
+    std::unique_ptr<xcb_connection_t, XcbDeleter> c(
+        xcb_connect(desktop.environment().value(0).section(QLatin1Char('='), 1).toLatin1().constData(),
+                    nullptr));
+    if (!c || xcb_connection_has_error(c.get())) {
+        std::fprintf(stderr, "cannot reach the X server %s\n",
+                     qPrintable(desktop.environment().value(0)));
+        return std::nullopt;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c.get())).data->root;
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c.get(), root, XCB_CW_EVENT_MASK, &mask);
+    const xcb_atom_t netWmName = atom(c.get(), "_NET_WM_NAME");
+    const xcb_atom_t utf8 = atom(c.get(), "UTF8_STRING");
+    const QByteArray prefix = titlePrefix.toUtf8();
+
+    const auto start = Clock::now();
+    const qint64 pid =
+        spawn(QFile::encodeName(program), {},
+              environmentWith(desktop.environment() +
+                              QStringList{QStringLiteral("QT_QPA_PLATFORM=xcb")} + environment),
+              nullptr);
+    if (pid == 0)
+        return std::nullopt;
+    if (qEnvironmentVariableIsSet("ORVANE_BENCH_DEBUG"))
+        std::fprintf(stderr, "started %s as %lld\n", qPrintable(program), pid);
+
+    std::optional<StartFigures> figures;
+    const auto deadline = start + std::chrono::seconds(10);
+    pollfd watch{xcb_get_file_descriptor(c.get()), POLLIN, 0};
+    while (!figures && Clock::now() < deadline) {
+        ::poll(&watch, 1, 10);
+        while (xcb_generic_event_t* raw = xcb_poll_for_event(c.get())) {
+            std::unique_ptr<xcb_generic_event_t, FreeDeleter> event(raw);
+            if ((event->response_type & 0x7f) != XCB_MAP_NOTIFY || figures)
+                continue;
+            const auto mapped = Clock::now();
+            const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event.get());
+            if (qEnvironmentVariableIsSet("ORVANE_BENCH_DEBUG"))
+                std::fprintf(stderr, "mapped: %s\n",
+                             windowName(c.get(), map->window, netWmName, utf8).constData());
+            if (windowName(c.get(), map->window, netWmName, utf8).startsWith(prefix)) {
+                figures = StartFigures{
+                    std::chrono::duration<double, std::milli>(mapped - start).count(), 0};
+            }
+        }
+    }
+    if (figures) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        figures->residentMb = residentMb(pid);
+    }
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+    ::waitpid(static_cast<pid_t>(pid), nullptr, 0);
+    return figures;
+}
+
+} // namespace bench

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace bench {
+
+// A private desktop session for the benchmark: an X server, so that no window manager and no
+// other program's windows stand between a program and the moment its window appears, and a
+// session bus, as every desktop has (without one each Qt program would try to start its own).
+// Stopped when destroyed.
+class Desktop {
+public:
+    Desktop();
+    ~Desktop();
+    Desktop(const Desktop&) = delete;
+    Desktop& operator=(const Desktop&) = delete;
+    // DISPLAY and DBUS_SESSION_BUS_ADDRESS for the programs; empty when the session could not be
+    // started.
+    QStringList environment() const;
+
+private:
+    qint64 xPid_ = 0;
+    qint64 busPid_ = 0;
+    QString display_;
+    QString busAddress_;
+};
+
+struct StartFigures {
+    double startMs;    // from the start of the process to the window mapped on the X server
+    double residentMb; // resident memory one second after that
+};
+
+// Starts a program with the environment given (added to this process's), waits until a top-level
+// window whose title starts with titlePrefix is mapped on the display, then measures its memory
+// one second later and ends it. Nothing when the window did not appear within ten seconds.
+std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& program,
+                                         const QStringList& environment,
+                                         const QString& titlePrefix);
+
+} // namespace bench
