@@ -23,7 +23,9 @@ void fitTitle(QLabel& title, int room) {
     };
     const int natural = widthOf(font);
     if (natural > room && natural > 0) {
-        int stretch = std::max(50, room * 100 / natural);
+        // Widths shrink with the stretch; one below the proportional value allows for rounding,
+        // so that a single measurement confirms it (each stretch loads a face of its own).
+        int stretch = std::max(50, room * 100 / natural - 1);
         font.setStretch(stretch);
         while (widthOf(font) > room && stretch > 50) {
             stretch = std::max(50, stretch - 5);

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QString());
     QCoreApplication::setApplicationName(QStringLiteral("orvane"));
     platform::installFontSubstitutions();
+    platform::installInterfaceFont();
 
     if (!platform::guard([] { app::Main(); }))
         return 1;

@@ -92,6 +92,7 @@ int measureInProcess(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QString());
     QCoreApplication::setApplicationName(QStringLiteral("orvane"));
     platform::installFontSubstitutions();
+    platform::installInterfaceFont();
     NoDialogs dialogs;
     platform::setDialogs(&dialogs);
     int endings = 0;

@@ -72,6 +72,10 @@ void installFontSubstitutions() {
                               QStringLiteral("Liberation Serif"));
 }
 
+void installInterfaceFont() {
+    QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 9));
+}
+
 QString joinPath(const QString& folder, const QString& name) {
     if (folder.isEmpty())
         return name;
