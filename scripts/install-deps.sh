@@ -12,6 +12,7 @@ packages=(
     libsqlite3-dev sqlite3                           # the journal file
     fonts-ipafont-mincho fonts-ipafont-gothic fonts-liberation
     xvfb xauth xdotool poppler-utils at-spi2-core # headless tests and the smoke test
+    libxcb1-dev dbus-daemon                       # the benchmark's own desktop session
     cmake ninja-build g++ clang-format
 )
 
