@@ -10,12 +10,13 @@
 #include <QtTest>
 
 using namespace platform;
+using namespace Qt::StringLiterals;
 
 class StoreTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<testing::TestEnv> env;
-    QString path() const { return env->root() + QStringLiteral("/orvane.mdb"); }
+    QString path() const { return env->root() + u"/orvane.mdb"_s; }
 
     // Runs the chooser with the splash on the screen, answering its question and then the file
     // dialog with that file (nothing: cancelled). Sums up what follows: whether start-up goes
@@ -30,19 +31,16 @@ class StoreTest : public QObject {
         QWidget splash;
         splash.show();
         app::modFunc().Splash = &splash;
-        QString said = store::mdbSelect() ? QStringLiteral("goes on") : QStringLiteral("stops");
+        QString said = store::mdbSelect() ? u"goes on"_s : u"stops"_s;
         for (const auto& c : env->dialogs.calls())
             if (c.kind == testing::ScriptedDialogs::Kind::Message && &c != &env->dialogs.calls()[0])
                 said += ", " + c.summary() + (c.splashShown ? " (splash shown)" : "");
-        return said + QStringLiteral(", endings %1").arg(env->endings.size());
+        return said + u", endings %1"_s.arg(env->endings.size());
     }
 
 private Q_SLOTS:
     void init() { env = std::make_unique<testing::TestEnv>(); }
-    void cleanup() {
-        ORVANE_VERIFY_ENV(*env);
-        env.reset();
-    }
+    void cleanup() { ORVANE_VERIFY_ENV(*env); } // the next init() replaces the world
 
     void journalTable() {
         auto db = db::Workspace().createDatabase(path());
@@ -50,7 +48,7 @@ private Q_SLOTS:
         // A row as the editor inserts it: the error's message, empty when it was stored.
         const auto insert = [&](int day, QString text, QString picture = {}, QString pc = "pc") {
             try {
-                db->execute(QStringLiteral("insert into mirel values (?,?,?,?,?,?,?,?)"),
+                db->execute(u"insert into mirel values (?,?,?,?,?,?,?,?)"_s,
                             {QDate(1998, 12, day), text, QString(), picture, false,
                              QDate(2026, 12, 6), QTime(21, 5, 9), pc});
             } catch (const Error& e) {
@@ -60,44 +58,41 @@ private Q_SLOTS:
         };
         // On disk: dates as text the sqlite3 client reads, a time on the zero date, False as 0,
         // empty texts as empty texts; quotes, line breaks and emoji unchanged.
-        const QString text = QStringLiteral("It's \"quoted\"\r\nline\n😀 日記; --");
+        const QString text = u"It's \"quoted\"\r\nline\n😀 日記; --"_s;
         QCOMPARE(insert(15, text), QString());
-        QCOMPARE(testing::rawRows(path(), QStringLiteral("select * from Mirel")),
+        QCOMPARE(testing::rawRows(path(), u"select * from Mirel"_s),
                  (QList<QStringList>{{"1998-12-15 00:00:00", text, "", "", "0",
                                       "2026-12-06 00:00:00", "1899-12-30 21:05:09", "pc"}}));
-        QVERIFY(insert(15, {}).endsWith(QStringLiteral("(3022)")));
+        QVERIFY(insert(15, {}).endsWith(u"(3022)"_s));
         // A picture path holds 100 characters (emoji count as one), a computer name 30.
-        const QString p100 = QString(99, QLatin1Char('p')) + QStringLiteral("🎨");
+        const QString p100 = QString(99, QLatin1Char('p')) + u"🎨"_s;
         QCOMPARE(insert(16, {}, p100, QString(30, 't')), QString());
         QCOMPARE(insert(17, {}, p100 + 'p'),
-                 QStringLiteral("フィールド 'Pic_txt' に入力できるのは 100 文字までです。(3163)"));
+                 u"フィールド 'Pic_txt' に入力できるのは 100 文字までです。(3163)"_s);
     }
 
     void chooser() {
         // The question itself, and a cancelled choice: tst_startup.
-        const QString other = env->root() + QStringLiteral("/other/");
-        const QString picked = testing::writeFile(other + QStringLiteral("MyOrvane.MDB"));
+        const QString picked = testing::writeFile(env->root() + u"/MyOrvane.MDB"_s);
         app::modFunc().mdbPath = path();
-        QCOMPARE(choose(Answer::Cancel, picked), QStringLiteral("goes on, endings 0"));
-        QCOMPARE(app::modFunc().mdbPath, picked);
-        QVERIFY(app::modFunc().JournalDb == nullptr); // the caller opens it
+        QCOMPARE(choose(Answer::Cancel, picked), u"goes on, endings 0"_s);
+        QVERIFY(app::modFunc().mdbPath == picked && !app::modFunc().JournalDb); // opened later
         const auto& asked = env->dialogs.calls().at(1).file;
         QCOMPARE(asked.fileName + '|' + asked.filter + '|' + QString::number(asked.filterIndex),
                  path() + "|すべてのファイル (*.*)|*.*|ＭＤＢ ファイル (*.mdb)|*.mdb|1");
         QVERIFY(asked.hideReadOnly && asked.title.isEmpty());
 
-        // Another name, or a file that does not exist: the splash goes first.
-        const QString wrong = QStringLiteral(
-            "stops, ORVANE|0|0|ＭＤＢパスが間違っています。もう一度やり直してください。, endings "
-            "1");
-        QCOMPARE(choose(Answer::Cancel, testing::writeFile(other + "journal.mdb")), wrong);
-        QCOMPARE(choose(Answer::Cancel, other + "orvane.mdb"), wrong);
+        // Another name, or a file that does not exist (the proposed one): the splash goes
+        // first.
+        const QString wrong =
+            u"stops, ORVANE|0|0|ＭＤＢパスが間違っています。もう一度やり直してください。, endings 1"_s;
+        QCOMPARE(choose(Answer::Cancel, testing::writeFile(env->root() + "/journal.mdb")), wrong);
+        QCOMPARE(choose(Answer::Cancel, path()), wrong);
 
         // Creating the journal fails: start-up goes on without one.
-        app::modFunc().mdbPath = other + QStringLiteral("missing/orvane.mdb");
+        app::modFunc().mdbPath = env->root() + u"/missing/orvane.mdb"_s;
         QCOMPARE(choose(Answer::Ok),
                  "goes on, ORVANE|0|0|MDBを作成できませんでした。 (splash shown), endings 0");
-        QVERIFY(app::modFunc().JournalDb == nullptr);
     }
 };
 
