@@ -56,10 +56,7 @@ private Q_SLOTS:
         m.DefMdbPath = writeFile(env->root() + QStringLiteral("/data/orvane.mdb"), "journal");
         m.DefGPath = env->root() + QStringLiteral("/data/Graphic");
     }
-    void cleanup() {
-        ORVANE_VERIFY_ENV(*env);
-        env.reset();
-    }
+    void cleanup() { ORVANE_VERIFY_ENV(*env); } // the next init() replaces the world
 
     void editorStatesOnDisk() {
         auto& m = app::modFunc();
@@ -67,6 +64,7 @@ private Q_SLOTS:
         writeFile(env->settingsFile(), "[Option]\npPath=/nowhere\n[Mirel\nTop=5\n\xff\xfe");
         QVERIFY(app::regProc(app::RegLoad));
         QCOMPARE(m.EditorLayout, (Layout{9, 100, 100, 6855, 7295}));
+        QVERIFY(QFileInfo(m.DefGPath).isDir()); // made by the path check
         m.mdbPath = writeFile(env->root() + QStringLiteral("/日記/orvane.mdb"));
         m.bgPath = QStringLiteral("It's \"here\", a;b");
         QCOMPARE(saveAndReopen(Qt::WindowNoState), "12|600|450|6000|7500 -> 30,40 500x400 0 12/12");
@@ -101,15 +99,17 @@ private Q_SLOTS:
 
     void pathCheckAndFileTitle() {
         // A chosen paint program is taken unchecked; the journal and the pictures fall back to
-        // the defaults, and the default folder is made (a cancelled choice: tst_startup).
+        // the defaults (a cancelled choice: tst_startup).
         auto& m = app::modFunc();
         m.mdbPath = env->root() + QStringLiteral("/gone/orvane.mdb");
         m.gPath = env->root() + QStringLiteral("/gone");
+        m.DefGPath = env->root() + QStringLiteral("/a/b"); // made one level only: not at all
         env->dialogs.answerFile(QStringLiteral("/not/checked/paint"));
         QVERIFY(app::pathCheck());
         QCOMPARE((QStringList{m.pPath, m.mdbPath, m.gPath}),
                  (QStringList{"/not/checked/paint", m.DefMdbPath, m.DefGPath}));
-        QVERIFY(QFileInfo(m.DefGPath).isDir() && !QFileInfo::exists(env->root() + "/gone"));
+        QVERIFY(!QFileInfo::exists(env->root() + "/a") &&
+                !QFileInfo::exists(env->root() + "/gone"));
 
         // The part after the last slash or backslash, so paths stored on Windows still work.
         QCOMPARE(app::fileTitle("C:\\Windows\\pbrush.exe") + '|' + app::fileTitle("pbrush.exe") +
