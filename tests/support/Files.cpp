@@ -3,17 +3,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtTest>
 
 namespace testing {
 
 QString writeFile(const QString& path, const QByteArray& content, bool executable) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) < 0)
-        qWarning("writeFile: cannot write %s", qPrintable(path));
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                         file.write(content) == content.size() && file.flush();
     file.close();
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner |
-                                    (executable ? QFile::ExeOwner : QFile::Permissions()));
+    // A setup step that did not happen would let the test check something else than it says.
+    if (!written ||
+        !QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner |
+                                         (executable ? QFile::ExeOwner : QFile::Permissions())))
+        QTest::qFail(qPrintable(QStringLiteral("cannot write ") + path), __FILE__, __LINE__);
     return path;
 }
 

@@ -15,50 +15,50 @@ namespace testing {
 
 QString createJournal(const TestEnv& env, bool withTable) {
     auto& m = app::modFunc();
-    const QString path = env.dataDir() + QStringLiteral("/orvane.mdb");
-    QDir().mkpath(env.dataDir());
     m.gPath = env.dataDir() + QStringLiteral("/Graphic");
     QDir().mkpath(m.gPath);
-    m.mdbPath = path;
+    m.mdbPath = env.dataDir() + QStringLiteral("/orvane.mdb");
     m.JournalWs = std::make_unique<platform::db::Workspace>();
-    m.JournalDb = m.JournalWs->createDatabase(path);
+    m.JournalDb = m.JournalWs->createDatabase(m.mdbPath);
     if (withTable)
         store::tblMake(*m.JournalDb);
-    return path;
+    return m.mdbPath;
 }
 
 bool rawExecute(const QString& path, const QString& sql) {
     sqlite3* handle = nullptr;
     sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
-    char* message = nullptr;
-    const int code = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    const int code = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
     if (code != SQLITE_OK)
-        qWarning("rawExecute: %s", message != nullptr ? message : "failed");
-    sqlite3_free(message);
+        qWarning("rawExecute: %s", sqlite3_errmsg(handle));
     sqlite3_close(handle);
     return code == SQLITE_OK;
 }
 
 QList<QStringList> rawRows(const QString& path, const QString& sql) {
     sqlite3* handle = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READONLY, nullptr);
     sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &stmt, nullptr);
+    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READONLY,
+                               nullptr);
+    if (code == SQLITE_OK)
+        code = sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &stmt, nullptr);
     QList<QStringList> rows;
-    while (stmt != nullptr && sqlite3_step(stmt) == SQLITE_ROW) {
+    while (code == SQLITE_OK && (code = sqlite3_step(stmt)) == SQLITE_ROW) {
         QStringList row;
         for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-            if (sqlite3_column_type(stmt, c) == SQLITE_NULL) {
-                row << QStringLiteral("<NULL>");
-                continue;
-            }
-            row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)),
-                                     sqlite3_column_bytes(stmt, c));
+            const bool null = sqlite3_column_type(stmt, c) == SQLITE_NULL; // before any conversion
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+            row << (null ? QStringLiteral("<NULL>")
+                         : QString::fromUtf8(text, sqlite3_column_bytes(stmt, c)));
         }
         rows << row;
+        code = SQLITE_OK;
     }
-    if (stmt == nullptr)
-        qWarning("rawRows: %s", sqlite3_errmsg(handle));
+    // No rows from a query that failed would pass for an empty result.
+    if (code != SQLITE_DONE)
+        QTest::qFail(qPrintable(QStringLiteral("rawRows: %1: %2")
+                                    .arg(QString::fromUtf8(sqlite3_errmsg(handle)), sql)),
+                     __FILE__, __LINE__);
     sqlite3_finalize(stmt);
     sqlite3_close(handle);
     return rows;

@@ -15,8 +15,9 @@ QString createJournal(const TestEnv& env, bool withTable = true);
 
 // Runs a statement on a journal file with SQLite's own library, apart from the program's engine
 // (as another tool would write it). Returns false, with a warning, when it fails.
-bool rawExecute(const QString& path, const QString& sql);
-// The rows of a select, each column as its stored text ("<NULL>" for a missing value).
+[[nodiscard]] bool rawExecute(const QString& path, const QString& sql);
+// The rows of a select, each column as its stored text ("<NULL>" for a missing value). A query
+// that fails fails the running test.
 QList<QStringList> rawRows(const QString& path, const QString& sql);
 
 } // namespace testing

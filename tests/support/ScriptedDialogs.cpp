@@ -1,45 +1,33 @@
 #include "support/ScriptedDialogs.h"
 
+#include "app/modFunc.h"
+
+#include <QWidget>
+
 namespace testing {
 
 namespace {
 
 QString kindName(ScriptedDialogs::Kind kind) {
-    switch (kind) {
-    case ScriptedDialogs::Kind::Message:
-        return QStringLiteral("message box");
-    case ScriptedDialogs::Kind::Input:
-        return QStringLiteral("input box");
-    case ScriptedDialogs::Kind::OpenFile:
-        return QStringLiteral("file dialog");
-    }
-    return {};
+    static const char* const names[] = {"message box", "input box", "file dialog"};
+    return QLatin1String(names[int(kind)]);
 }
 
 } // namespace
 
-void ScriptedDialogs::answerMessage(platform::Answer answer) {
-    queue_.push_back({Kind::Message, answer, std::nullopt});
-}
-
-void ScriptedDialogs::answerInput(std::optional<QString> text) {
-    queue_.push_back({Kind::Input, platform::Answer::Ok, std::move(text)});
-}
-
-void ScriptedDialogs::answerFile(std::optional<QString> path) {
-    queue_.push_back({Kind::OpenFile, platform::Answer::Ok, std::move(path)});
-}
-
-std::optional<ScriptedDialogs::Queued> ScriptedDialogs::take(Kind kind, const QString& what) {
+std::optional<ScriptedDialogs::Queued> ScriptedDialogs::take(Call call, const QString& what) {
+    const QWidget* splash = app::modFunc().Splash.data();
+    call.splashShown = splash != nullptr && splash->isVisible();
+    calls_.push_back(call);
     if (queue_.empty()) {
-        problems_ << QStringLiteral("unexpected %1: %2").arg(kindName(kind), what);
+        problems_ << QStringLiteral("unexpected %1: %2").arg(kindName(call.kind), what);
         return std::nullopt;
     }
     Queued next = queue_.front();
     queue_.pop_front();
-    if (next.kind != kind) {
+    if (next.kind != call.kind) {
         problems_ << QStringLiteral("expected a %1 but met a %2: %3")
-                         .arg(kindName(next.kind), kindName(kind), what);
+                         .arg(kindName(next.kind), kindName(call.kind), what);
         return std::nullopt;
     }
     return next;
@@ -47,8 +35,7 @@ std::optional<ScriptedDialogs::Queued> ScriptedDialogs::take(Kind kind, const QS
 
 platform::Answer ScriptedDialogs::message(const QString& text, platform::Buttons buttons,
                                           platform::Icon icon, const QString& title) {
-    calls_.push_back({Kind::Message, text, title, buttons, icon, {}, {}});
-    auto next = take(Kind::Message, text);
+    const auto next = take({Kind::Message, text, title, buttons, icon, {}, {}, {}}, text);
     if (!next)
         return buttons == platform::Buttons::Ok ? platform::Answer::Ok : platform::Answer::Cancel;
     return next->answer;
@@ -56,35 +43,27 @@ platform::Answer ScriptedDialogs::message(const QString& text, platform::Buttons
 
 std::optional<QString> ScriptedDialogs::input(const QString& prompt, const QString& title,
                                               const QString& defaultText) {
-    calls_.push_back({Kind::Input,
-                      prompt,
-                      title,
-                      platform::Buttons::OkCancel,
-                      platform::Icon::None,
-                      defaultText,
-                      {}});
-    auto next = take(Kind::Input, prompt);
+    const auto next = take(
+        {Kind::Input, prompt, title, platform::Buttons::OkCancel, {}, defaultText, {}, {}}, prompt);
     return next ? next->text : std::nullopt;
 }
 
 std::optional<QString> ScriptedDialogs::openFile(const platform::FileRequest& request) {
-    calls_.push_back({Kind::OpenFile,
-                      {},
-                      request.title,
-                      platform::Buttons::OkCancel,
-                      platform::Icon::None,
-                      {},
-                      request});
-    auto next = take(Kind::OpenFile, request.filter);
+    const auto next =
+        take({Kind::OpenFile, {}, request.title, platform::Buttons::OkCancel, {}, {}, request, {}},
+             request.filter);
     return next ? next->text : std::nullopt;
+}
+
+QString ScriptedDialogs::Call::summary() const {
+    return QStringLiteral("%1|%2|%3|").arg(title).arg(int(buttons)).arg(int(icon)) + text;
 }
 
 QStringList ScriptedDialogs::messageTexts() const {
     QStringList texts;
-    for (const auto& call : calls_) {
+    for (const auto& call : calls_)
         if (call.kind == Kind::Message)
             texts << call.text;
-    }
     return texts;
 }
 

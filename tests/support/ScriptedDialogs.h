@@ -26,12 +26,15 @@ public:
         platform::Icon icon = platform::Icon::None;
         QString defaultText;
         platform::FileRequest file;
+        bool splashShown = false; // the start-up splash was on the screen
+        // "title|buttons|icon|text", the buttons and icon by their numbers in platform/Dialogs.h.
+        QString summary() const;
     };
 
     // Queue the next answers.
-    void answerMessage(platform::Answer answer);
-    void answerInput(std::optional<QString> text);
-    void answerFile(std::optional<QString> path);
+    void answerMessage(platform::Answer answer) { queue_.push_back({Kind::Message, answer, {}}); }
+    void answerInput(std::optional<QString> text) { queue_.push_back({Kind::Input, {}, text}); }
+    void answerFile(std::optional<QString> path) { queue_.push_back({Kind::OpenFile, {}, path}); }
 
     platform::Answer message(const QString& text, platform::Buttons buttons, platform::Icon icon,
                              const QString& title) override;
@@ -42,7 +45,6 @@ public:
     const std::vector<Call>& calls() const { return calls_; }
     // Texts of the message boxes shown, in order.
     QStringList messageTexts() const;
-    void clearCalls() { calls_.clear(); }
 
     // Problems met so far plus answers never used; empty when the script ran as planned.
     QStringList problems() const;
@@ -54,7 +56,8 @@ private:
         platform::Answer answer = platform::Answer::Ok;
         std::optional<QString> text;
     };
-    std::optional<Queued> take(Kind kind, const QString& what);
+    // Records the call and takes the next answer when it is of the call's kind.
+    std::optional<Queued> take(Call call, const QString& what);
 
     std::deque<Queued> queue_;
     std::vector<Call> calls_;

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace testing {
 
@@ -47,18 +46,6 @@ TestEnv::~TestEnv() {
     platform::setDialogs(nullptr);
     platform::setClock(nullptr);
     platform::setEndHandler({});
-}
-
-QString TestEnv::dataDir() const {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-}
-
-QString TestEnv::settingsFile() const {
-    return dir_.path() + QStringLiteral("/config/orvane/orvane.ini");
-}
-
-QString TestEnv::problems() const {
-    return dialogs.problems().join(QLatin1Char('\n'));
 }
 
 void prepareProcess(int, char**) {

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -12,13 +13,11 @@ namespace testing {
 
 // A private world for one test function: fresh XDG data, config and runtime folders and settings
 // file, the scripted dialogs, a clock fixed at 2026-12-06 21:05:09 and an ending that is only
-// recorded. Restores the real services when destroyed.
+// recorded. Restores the real services when destroyed. Not copyable (it owns its folder).
 class TestEnv {
 public:
     TestEnv();
     ~TestEnv();
-    TestEnv(const TestEnv&) = delete;
-    TestEnv& operator=(const TestEnv&) = delete;
 
     ScriptedDialogs dialogs;
     platform::FixedClock clock{QDateTime(QDate(2026, 12, 6), QTime(21, 5, 9))};
@@ -27,12 +26,11 @@ public:
 
     QString root() const { return dir_.path(); }
     // The per-user data folder (~/.local/share/orvane in real life).
-    QString dataDir() const;
+    QString dataDir() const {
+        return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    }
     // The settings file (~/.config/orvane/orvane.ini in real life).
-    QString settingsFile() const;
-
-    // Problems of the dialog script, for QVERIFY2 in cleanup().
-    QString problems() const;
+    QString settingsFile() const { return root() + QStringLiteral("/config/orvane/orvane.ini"); }
 
 private:
     QTemporaryDir dir_;
@@ -56,4 +54,7 @@ void prepareProcess(int argc, char** argv);
         return QTest::qExec(&tc, argc, argv);                                                      \
     }
 
-#define ORVANE_VERIFY_ENV(env) QVERIFY2((env).problems().isEmpty(), qPrintable((env).problems()))
+// Fails the test when the dialog script met a dialog it did not expect or kept an answer.
+#define ORVANE_VERIFY_ENV(env)                                                                     \
+    QVERIFY2((env).dialogs.problems().isEmpty(),                                                   \
+             qPrintable((env).dialogs.problems().join(QLatin1Char('\n'))))
