@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -44,16 +46,43 @@ private Q_SLOTS:
                      QFont::substitutes(u"Times New Roman"_s),
                  (QStringList{"ipapmincho", "ipapgothic", "liberation serif"}));
 
-        // The instance lock (refusing a second copy: tst_startup). A lock left by a copy that
-        // died on this computer (no process has that number) is taken over.
+    }
+
+    void instanceLock() {
+        using Kind = LockOutcome::Kind;
+        const auto outcome = [] {
+            const auto o = acquireInstanceLock();
+            releaseInstanceLock();
+            return QString::number(int(o.kind)) + u'|' + o.cause;
+        };
+        // A lock file left by a copy that died (in any old form) is taken over.
         QCOMPARE(instanceLockPath(), env->root() + u"/runtime/orvane.lock"_s);
-        testing::writeFile(instanceLockPath(),
-                           "999999999\norvane\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-        QVERIFY(acquireInstanceLock());
-        releaseInstanceLock();
-        // Without a runtime folder the lock goes to the temp folder under a per-user name.
+        testing::writeFile(instanceLockPath(), "4242\norvane\nhost\n");
+        QCOMPARE(outcome(), u"0|"_s);
+        // Held by a running copy: only then is it "running".
+        const int other = ::open(QFile::encodeName(instanceLockPath()).constData(), O_RDWR);
+        QVERIFY(other >= 0 && ::flock(other, LOCK_EX | LOCK_NB) == 0);
+        QCOMPARE(acquireInstanceLock().kind, Kind::Running);
+        ::close(other);
+
+        // Without a runtime folder the lock stays in the user's own cache folder, never in the
+        // temporary folder another user could have written first.
         qunsetenv("XDG_RUNTIME_DIR");
-        QCOMPARE(instanceLockPath(), QDir::temp().filePath(u"orvane-%1.lock"_s.arg(getuid())));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(env->root() + u"/cache"_s));
+        QCOMPARE(instanceLockPath(), env->root() + u"/cache/orvane/orvane.lock"_s);
+        QCOMPARE(outcome(), u"0|"_s);
+        // Failures that are no running copy say what is wrong with the file.
+        QVERIFY(QFile::remove(instanceLockPath()) && QDir().mkpath(instanceLockPath()));
+        QCOMPARE(outcome(), u"2|ファイルではなくフォルダです。"_s);
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(testing::writeFile(env->root() + u"/f"_s, "")));
+        QCOMPARE(outcome(), u"2|途中にフォルダでないものがあります。"_s);
+        // A lock file of another user (made here as root would make it) is not used.
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(env->root() + u"/cache2"_s));
+        testing::writeFile(instanceLockPath(), "");
+        if (::getuid() != 0)
+            QSKIP("only root can give the lock file to another user");
+        QVERIFY(::chown(QFile::encodeName(instanceLockPath()).constData(), 65534, 65534) == 0);
+        QCOMPARE(outcome(), u"2|このファイルは別のユーザーのものか、普通のファイルではありません。"_s);
     }
 };
 
