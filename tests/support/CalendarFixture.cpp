@@ -2,20 +2,15 @@
 
 #include "windows/WindowLookup.h"
 
-#include <QComboBox>
 #include <QtTest>
-
-#include <algorithm>
 
 namespace testing {
 
 void CalendarTest::init() {
-    env.reset(); // a failed check in cleanup() left the previous world alive
-    env = std::make_unique<TestEnv>();
+    env = std::make_unique<TestEnv>(); // also ends the world a failed cleanup() left
     journal = createJournal(*env);
     app::modFunc().TerminalName = QStringLiteral("PC01");
     app::modFunc().WorkDate = QDate(2026, 12, 6);
-    app::modFunc().MarkedMonth = 0;
 }
 
 void CalendarTest::cleanup() {
@@ -36,8 +31,7 @@ quint64 queries() {
 
 frmCal& shownCalendar() {
     frmCal& w = windows::showCalendar();
-    if (!QTest::qWaitForWindowExposed(&w))
-        qWarning("the calendar window was not exposed");
+    QTest::qVerify(QTest::qWaitForWindowExposed(&w), "exposed", "calendar", __FILE__, __LINE__);
     return w;
 }
 
@@ -52,27 +46,21 @@ QString tagOf(frmCal& w, int day) {
 }
 
 bool hasPen(frmCal& w, int day) {
-    const int x = w.oCal1->DayLeft(day) + 1;
-    const int y = w.oCal1->DayTop(day) + 1;
-    const QColor tip = w.Cal1->pixel(x, y + 10);
-    const QColor body = w.Cal1->pixel(x + 4, y + 6);
-    return (tip == QColor(0, 0, 0) && body == QColor(0, 128, 0)) ||
-           (tip == QColor(255, 255, 255) && body == QColor(255, 127, 255));
+    const int x = w.oCal1->DayLeft(day) + 1, y = w.oCal1->DayTop(day) + 1;
+    const bool inverted = w.oCal1->Day() == day;
+    return w.Cal1->pixel(x, y + 10) == (inverted ? QColor(255, 255, 255) : QColor(0, 0, 0)) &&
+           w.Cal1->pixel(x + 4, y + 6) == (inverted ? QColor(255, 127, 255) : QColor(0, 128, 0));
 }
 
 QString lastMessage(const TestEnv& env) {
+    const char* const buttons[] = {"Ok", "OkCancel", "YesNo", "YesNoCancel"};
+    const char* const icons[] = {"None", "Critical", "Question", "Exclamation", "Information"};
     const auto& calls = env.dialogs.calls();
-    const auto last = std::find_if(calls.rbegin(), calls.rend(), [](const auto& call) {
-        return call.kind == ScriptedDialogs::Kind::Message;
-    });
-    if (last == calls.rend())
-        return {};
-    static const char* const buttons[] = {"Ok", "OkCancel", "YesNo", "YesNoCancel"};
-    static const char* const icons[] = {"None", "Critical", "Question", "Exclamation",
-                                        "Information"};
-    return QStringList{last->title, QLatin1String(buttons[int(last->buttons)]),
-                       QLatin1String(icons[int(last->icon)]), last->text}
-        .join(QLatin1Char('|'));
+    for (auto c = calls.rbegin(); c != calls.rend(); ++c)
+        if (c->kind == ScriptedDialogs::Kind::Message)
+            return QStringList{c->title, buttons[int(c->buttons)], icons[int(c->icon)], c->text}
+                .join('|');
+    return {};
 }
 
 void choose(QComboBox* combo, const QString& text) {

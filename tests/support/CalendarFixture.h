@@ -1,21 +1,12 @@
 #pragma once
 
-#include "app/modFunc.h"
-#include "platform/Database.h"
-#include "platform/Dialogs.h"
+#include "app/modFunc.h" // the journal (platform/Database.h), WorkDate and MarkedMonth
 #include "support/JournalFile.h"
-#include "support/TestEnv.h"
+#include "support/TestEnv.h" // the scripted dialogs (platform/Dialogs.h)
 #include "support/TopLevelWindows.h"
 #include "windows/calendar/frmCal.h"
 
-#include <QDate>
-#include <QObject>
-#include <QString>
-#include <QVariant>
-
-#include <memory>
-
-class QComboBox;
+#include <QComboBox>
 
 // What the tests of the calendar window, its pen marks and its commands share.
 namespace testing {
@@ -37,13 +28,14 @@ private Q_SLOTS:
 void addEntry(const QDate& day, const QVariant& memo, const QString& text = QStringLiteral("text"));
 // How many statements the open journal has run.
 quint64 queries();
-// The calendar window as the program shows it (a new one when none is open), on the screen.
+// The calendar window as the program shows it (a new one when none is open), on the screen; the
+// test fails when it does not get there.
 frmCal& shownCalendar();
 // A day's tool tip and tag in the calendar.
 QString tipOf(frmCal& w, int day);
 QString tagOf(frmCal& w, int day);
-// Whether a day's cell shows the pen: its black tip and dark green body, or both inverted when
-// the cell was highlighted after the pen was drawn.
+// Whether a day's cell shows the pen: its black tip and dark green body, both inverted when the
+// day is the selected one (the highlight inverts the whole cell).
 bool hasPen(frmCal& w, int day);
 // The last message box shown, as "title|buttons|icon|text" with the buttons and icon by name
 // ("ORVANE|YesNo|Exclamation|..."); empty when none was shown.
