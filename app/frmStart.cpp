@@ -73,8 +73,8 @@ void frmStart::Form_Load() {
 
 void frmStart::paintEvent(QPaintEvent*) {
     platform::guard([this] {
+        // Stretched pixel by pixel, as a plain block transfer stretches.
         QPainter painter(this);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(rect(), Picture1);
     });
 }

@@ -214,6 +214,8 @@ std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& 
     }
     ::kill(static_cast<pid_t>(pid), SIGKILL);
     ::waitpid(static_cast<pid_t>(pid), nullptr, 0);
+    // The X server and the session bus tidy up after the ended program before the next starts.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     return figures;
 }
 

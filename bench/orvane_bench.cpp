@@ -3,7 +3,9 @@
 // their pen marks, opening the editor on an entry, changing its day and saving. Prints each
 // figure beside its target; exits with 1 when one is missed.
 //
-//   orvane_bench [--years 0,10,100] [--runs 7] [--start-only]
+//   orvane_bench [--years 0,10,100] [--runs 21] [--start-only] [--keep DIR]
+//
+// --keep leaves the journals and their private homes in DIR for a look afterwards.
 #include "bench/InProcess.h"
 #include "bench/JournalGenerator.h"
 #include "bench/ProcessProbe.h"
@@ -17,6 +19,8 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -112,7 +116,8 @@ int main(int argc, char** argv) {
     }
     QCoreApplication app(argc, argv);
     QList<int> sizes{0, 10, 100};
-    int runs = 7;
+    int runs = 21;
+    QString keep;
     const QStringList args = app.arguments();
     const bool startOnly = args.contains(QStringLiteral("--start-only"));
     for (int i = 1; i + 1 < args.size(); ++i) {
@@ -122,6 +127,8 @@ int main(int argc, char** argv) {
                 sizes << n.toInt();
         } else if (args[i] == QStringLiteral("--runs")) {
             runs = std::max(1, args[i + 1].toInt());
+        } else if (args[i] == QStringLiteral("--keep")) {
+            keep = QDir(args[i + 1]).absolutePath();
         }
     }
 
@@ -131,14 +138,18 @@ int main(int argc, char** argv) {
                              "(scripts/install-deps.sh installs them)\n");
         return 2;
     }
-    QTemporaryDir work;
+    QTemporaryDir temporary;
+    const QString work = keep.isEmpty() ? temporary.path() : keep;
     bool allMet = true;
     for (int years : sizes) {
-        const QString home = work.filePath(QStringLiteral("years-%1").arg(years));
+        const QString home = work + QStringLiteral("/years-%1").arg(years);
+        QDir(home).removeRecursively();
         int entries = 0;
         QElapsedTimer timer;
         timer.start();
         const QStringList environment = prepareHome(home, years, &entries);
+        // The new file goes to the disk now, not while the program is being measured.
+        ::sync();
         const QString journal = home + QStringLiteral("/data/orvane/orvane.mdb");
         std::printf("\njournal of %d years: %d entries, %.1f MB (written in %.1f s)\n", years,
                     entries, static_cast<double>(QFileInfo(journal).size()) / 1e6,
@@ -163,6 +174,10 @@ int main(int argc, char** argv) {
             bareStart.push_back(bare->startMs);
             programMemory.push_back(program->residentMb);
             bareMemory.push_back(bare->residentMb);
+        }
+        if (qEnvironmentVariableIsSet("ORVANE_BENCH_DEBUG")) {
+            for (std::size_t i = 0; i < programStart.size(); ++i)
+                std::printf("    %.1f %.1f\n", programStart[i], bareStart[i]);
         }
         std::printf("  start-up %.1f ms and memory %.1f MB, a bare Qt window %.1f ms and %.1f MB "
                     "(medians of %d)\n",

@@ -9,6 +9,8 @@
 #include <QSysInfo>
 #include <QWidget>
 
+#include <fontconfig/fontconfig.h>
+
 namespace platform {
 
 QString dataFolder() {
@@ -70,6 +72,10 @@ void installFontSubstitutions() {
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
     QFont::insertSubstitution(QStringLiteral("Times New Roman"),
                               QStringLiteral("Liberation Serif"));
+}
+
+std::jthread readFontConfigurationAhead() {
+    return std::jthread([] { FcInit(); });
 }
 
 void installInterfaceFont() {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <thread>
+
 class QWidget;
 
 // Small services of the desktop: folders, the computer's name, windows found by title, fonts.
@@ -32,6 +34,12 @@ void installFontSubstitutions();
 // needs no search through the system's fonts for one that has its characters, which costs
 // start-up time. The font is named by its own family, which is found without that search too.
 void installInterfaceFont();
+
+// Reads the system's font configuration on a thread of its own, so that it happens while the
+// main thread connects to the desktop instead of when the first text is measured. Join it before
+// the first window is made. Only the font configuration library's own state is touched, and that
+// library guards it itself.
+std::jthread readFontConfigurationAhead();
 
 // Joins a folder and a name with the native separator.
 QString joinPath(const QString& folder, const QString& name);

@@ -10,6 +10,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins libqt6printsupport6 # user interface and printing
     qt6-translations-l10n                            # the toolkit's own texts in Japanese
     libsqlite3-dev sqlite3                           # the journal file
+    libfontconfig-dev                                # reading the font setup early
     fonts-ipafont-mincho fonts-ipafont-gothic fonts-liberation
     xvfb xauth xdotool poppler-utils at-spi2-core # headless tests and the smoke test
     libxcb1-dev dbus-daemon                       # the benchmark's own desktop session
