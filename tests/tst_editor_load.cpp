@@ -95,7 +95,9 @@ private Q_SLOTS:
     }
 
     void textureAndResizeRules() {
-        using windows::editor::tileBackground;
+        const auto tileBackground = [](const QImage& texture, const QSize& screen) {
+            return windows::editor::TiledBackground(texture, screen).toImage();
+        };
         // 40 x 30 on 1024 x 768: 1024 / 40 = 25.6 and 768 / 29 = 26.48 round to 26 and 26, so
         // 27 x 27 tiles, each covering the last row of the one above.
         const QImage texture = patternImage(40, 30);

@@ -13,7 +13,7 @@ EditorCanvas::EditorCanvas(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void EditorCanvas::setBackground(QImage background) {
+void EditorCanvas::setBackground(TiledBackground background) {
     background_ = std::move(background);
     update();
 }
@@ -22,8 +22,7 @@ void EditorCanvas::paintEvent(QPaintEvent* event) {
     platform::guard([&] {
         QPainter painter(this);
         painter.fillRect(event->rect(), windowColour());
-        if (!background_.isNull())
-            painter.drawImage(event->rect().topLeft(), background_, event->rect());
+        background_.paint(painter, event->rect());
     });
 }
 

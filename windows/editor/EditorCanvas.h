@@ -1,19 +1,20 @@
 #pragma once
 
-#include <QImage>
+#include "windows/editor/TextureTiling.h"
+
 #include <QWidget>
 
 namespace windows::editor {
 
-// The editor's client area: keeps the tiled background and paints it behind every control. The
-// part the background does not reach shows the window colour.
+// The editor's client area: paints the tiled background behind every control. The part the
+// background does not reach shows the window colour.
 class EditorCanvas : public QWidget {
     Q_OBJECT
 public:
     explicit EditorCanvas(QWidget* parent = nullptr);
 
-    void setBackground(QImage background);
-    const QImage& background() const { return background_; }
+    void setBackground(TiledBackground background);
+    const TiledBackground& background() const { return background_; }
     // The window's own colour, where no background reaches.
     static QColor windowColour() { return QColor(128, 128, 255); }
 
@@ -21,7 +22,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QImage background_;
+    TiledBackground background_;
 };
 
 } // namespace windows::editor

@@ -1,7 +1,6 @@
 #include "windows/editor/TextureTiling.h"
 
 #include <QPainter>
-#include <QPixmap>
 
 #include <algorithm>
 #include <cmath>
@@ -29,32 +28,45 @@ TileGrid tileGrid(const QSize& screenPixels, const QSize& texturePixels) {
     return grid;
 }
 
-QImage tileBackground(const QImage& texture, const QSize& screenPixels) {
-    const TileGrid grid = tileGrid(screenPixels, texture.size());
-    QImage background(grid.extent, QImage::Format_RGB32);
-    background.fill(Qt::white);
+TiledBackground::TiledBackground(const QImage& texture, const QSize& screenPixels)
+    : grid_(tileGrid(screenPixels, texture.size())) {
     if (texture.isNull())
-        return background;
-
-    // Drawing tens of thousands of single tiles for a tiny texture would take long; the same
-    // picture comes from two tiled fills. Every row band shows the texture without its last
-    // row, since the next tile covers it; only the bottom tiles keep their last row.
+        return;
+    // Every row band shows the texture without its last row, since the next tile covers it;
+    // only the bottom tiles keep their last row. So two tiled fills give the picture of all the
+    // single tiles, however many a tiny texture needs.
     QImage opaque(texture.size(), QImage::Format_RGB32);
     opaque.fill(Qt::white); // see-through parts of a texture show white
     {
         QPainter flatten(&opaque);
         flatten.drawImage(0, 0, texture);
     }
-    QPainter painter(&background);
-    const int width = grid.extent.width();
-    const QPixmap band = QPixmap::fromImage(opaque.copy(0, 0, grid.stepX, grid.stepY));
-    painter.drawTiledPixmap(QRect(0, 0, width, (grid.rows + 1) * grid.stepY), band);
-    if (opaque.height() > grid.stepY) {
-        const QPixmap lastRow =
-            QPixmap::fromImage(opaque.copy(0, opaque.height() - 1, grid.stepX, 1));
-        painter.drawTiledPixmap(QRect(0, (grid.rows + 1) * grid.stepY, width, 1), lastRow);
-    }
-    return background;
+    band_ = QPixmap::fromImage(opaque.copy(0, 0, grid_.stepX, grid_.stepY));
+    if (opaque.height() > grid_.stepY)
+        lastRow_ = QPixmap::fromImage(opaque.copy(0, opaque.height() - 1, grid_.stepX, 1));
+}
+
+void TiledBackground::paint(QPainter& painter, const QRect& area) const {
+    if (band_.isNull())
+        return;
+    const int width = grid_.extent.width();
+    const QRect bands(0, 0, width, (grid_.rows + 1) * grid_.stepY);
+    // Tiles are counted from the top left corner of the screen, whatever part is painted.
+    const QRect part = bands.intersected(area);
+    if (!part.isEmpty())
+        painter.drawTiledPixmap(part, band_,
+                                QPoint(part.x() % grid_.stepX, part.y() % grid_.stepY));
+    const QRect bottom = QRect(0, bands.bottom() + 1, width, 1).intersected(area);
+    if (!lastRow_.isNull() && !bottom.isEmpty())
+        painter.drawTiledPixmap(bottom, lastRow_, QPoint(bottom.x() % grid_.stepX, 0));
+}
+
+QImage TiledBackground::toImage() const {
+    QImage image(grid_.extent, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    paint(painter, image.rect());
+    return image;
 }
 
 } // namespace windows::editor

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
+#include <QRect>
 #include <QSize>
+
+class QPainter;
 
 // The editor's background: one texture repeated over the whole screen.
 namespace windows::editor {
@@ -20,8 +24,24 @@ struct TileGrid {
 // covers the screen.
 TileGrid tileGrid(const QSize& screenPixels, const QSize& texturePixels);
 
-// The tiled background for that screen: texture tiles at (i * stepX, j * stepY) for every column
-// i and row j of the grid, later tiles drawn over earlier ones.
-QImage tileBackground(const QImage& texture, const QSize& screenPixels);
+// Texture tiles at (i * stepX, j * stepY) for every column i and row j of the grid, later tiles
+// drawn over earlier ones. It keeps only the texture, not a picture of the whole screen, and
+// paints whatever part of the screen is asked for.
+class TiledBackground {
+public:
+    TiledBackground() = default;
+    TiledBackground(const QImage& texture, const QSize& screenPixels);
+
+    const TileGrid& grid() const { return grid_; }
+    // Paints the tiles that fall into the area; the rest of it is left as it was.
+    void paint(QPainter& painter, const QRect& area) const;
+    // The whole tiled area as one picture.
+    QImage toImage() const;
+
+private:
+    TileGrid grid_;
+    QPixmap band_;    // the texture without its last row, the step of every tile
+    QPixmap lastRow_; // the texture's last row, shown only below the bottom tiles
+};
 
 } // namespace windows::editor

@@ -109,9 +109,10 @@ public:
 
     // ---- background (frmMirel_background.cpp) ----
     void bgTile();
-    // The texture in use (the hidden Picture2 of the design) and the tiled background.
+    // The texture in use (the hidden Picture2 of the design) and the tiled background as a
+    // picture of the whole screen.
     const QImage& texture() const { return picture2_; }
-    const QImage& background() const;
+    QImage background() const;
 
     // ---- options and help (frmMirel_options.cpp) ----
     void opNote_Click();

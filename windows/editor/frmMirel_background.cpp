@@ -35,11 +35,11 @@ void frmMirel::bgTile() {
     if (texture.isNull())
         texture = windows::editor::builtinImage(windows::editor::BuiltinImage::Texture);
     picture2_ = texture;
-    // The background is made once for the whole screen, so resizing never needs to redo it.
-    canvas_->setBackground(windows::editor::tileBackground(picture2_, screenPixels(*this)));
+    // The tiles are laid out once for the whole screen, so resizing never needs to redo it.
+    canvas_->setBackground(windows::editor::TiledBackground(picture2_, screenPixels(*this)));
     canvas_->update();
 }
 
-const QImage& frmMirel::background() const {
-    return canvas_->background();
+QImage frmMirel::background() const {
+    return canvas_->background().toImage();
 }
