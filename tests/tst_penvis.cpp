@@ -48,6 +48,36 @@ private Q_SLOTS:
         QCOMPARE(rest, clean); // nothing else of the drawing changed
     }
 
+    void markedDayKeepsItsColours() {
+        addEntry(QDate(2026, 12, 3), u"a"_s);
+        addEntry(QDate(2026, 12, 10), u"b"_s);
+        frmCal& w = shownCalendar();
+        const auto pen = [&](int day) {
+            return w.Cal1->image().copy(w.oCal1->DayLeft(day) + 1, w.oCal1->DayTop(day) + 1, 11,
+                                        11);
+        };
+        const QImage own = pen(10); // a marked day never selected
+        QCOMPARE(own.pixelColor(6, 0), QColor(0, 255, 0));
+        QImage inverted = own;
+        inverted.invertPixels();
+        // Marked again with the day selected, as after a save, then another day chosen.
+        w.oCal1->setDay(3);
+        app::modFunc().MarkedMonth = 0;
+        w.PenVis();
+        QCOMPARE(pen(3), inverted);
+        w.oCal1->setDay(6);
+        QCOMPARE(pen(3), own);
+        // A month and a year away and back with the marked day selected.
+        w.oCal1->setDay(3);
+        w.optNext[1]->trigger();
+        w.optPrev[1]->trigger();
+        w.optPrev[2]->trigger();
+        w.optNext[2]->trigger();
+        QCOMPARE(pen(3), inverted);
+        w.oCal1->setDay(4);
+        QCOMPARE(pen(3), own);
+    }
+
     void queriesTipsAndFailures() {
         auto& m = app::modFunc();
         // A missing table is made without a message (the entries below need it).

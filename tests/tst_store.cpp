@@ -1,6 +1,9 @@
 #include "app/modFunc.h"
 #include "platform/Error.h"
 #include "store/Chooser.h"
+#include "store/EntrySql.h"
+#include "store/Journal.h"
+#include "store/JournalKeys.h"
 #include "store/Schema.h"
 #include "support/Files.h"
 #include "support/JournalFile.h"
@@ -11,6 +14,14 @@
 
 using namespace platform;
 using namespace Qt::StringLiterals;
+
+// The message of the error the body raises, empty when it raises none.
+static QString failure(const std::function<void()>& body) try {
+    body();
+    return {};
+} catch (const platform::Error& e) {
+    return e.message();
+}
 
 class StoreTest : public QObject {
     Q_OBJECT
@@ -72,6 +83,96 @@ private Q_SLOTS:
         QCOMPARE(insert(16, {}, p100, QString(30, 't')), QString());
         QCOMPARE(insert(17, {}, p100 + 'p'),
                  u"フィールド 'Pic_txt' に入力できるのは 100 文字までです。(3163)"_s);
+    }
+
+    void statementsUseTheKeyIndex() {
+        auto db = db::Workspace().createDatabase(path());
+        store::tblMake(*db);
+        // Each statement's plan, as EXPLAIN QUERY PLAN details joined by " / ".
+        const auto plan = [&](const QString& sql, const QVariantList& params) {
+            QStringList steps;
+            for (auto rs = db->openRecordset(u"explain query plan "_s + sql, params); !rs.eof();
+                 rs.moveNext())
+                steps << rs.field(u"detail"_s).toString();
+            return steps.join(u" / "_s).toLower(); // the table as each statement names it
+        };
+        const QVariantList day = store::dayKeys({2026, 12, 5});
+        const QString byKey =
+            u"search mirel using index sqlite_autoindex_mirel_1 (reg_dat>? and reg_dat<?)"_s;
+        QCOMPARE(plan(store::sql::entriesBetween(), store::monthKeys(2026, 12)), byKey);
+        QCOMPARE(plan(store::sql::entriesBetween(), store::yearKeys(2026)), byKey);
+        QCOMPARE(plan(store::sql::selectEntry(), day), byKey);
+        QCOMPARE(plan(store::sql::deleteEntry(), day), byKey);
+        QCOMPARE(plan(store::sql::updateEntry(), QVariantList{"t", "m", "p"} + day), byKey);
+        // Keys in another form are looked for in their own, empty, index.
+        QCOMPARE(plan(u"select rowid from Mirel where "_s + store::otherFormCondition(), {}),
+                 u"scan mirel using covering index mirel_other_keys"_s);
+        // The bounds take in every stored key of the day, month or year and nothing beyond.
+        const auto holds = [](const QVariantList& bounds, const QString& key) {
+            return bounds.at(0).toString() <= key && key < bounds.at(1).toString();
+        };
+        QVERIFY(holds(day, u"2026-12-05 00:00:00"_s) && holds(day, u"2026-12-05 23:59:59"_s));
+        QVERIFY(!holds(day, u"2026-12-04 23:59:59"_s) && !holds(day, u"2026-12-06 00:00:00"_s));
+        QVERIFY(holds(store::monthKeys(98, 2), u"0098-02-28 00:00:00"_s));
+        QVERIFY(!holds(store::monthKeys(2026, 1), u"2026-10-01 00:00:00"_s));
+        QVERIFY(holds(store::yearKeys(9999), u"9999-12-31 00:00:00"_s));
+    }
+
+    void keysTypedByOtherTools() {
+        // Made with the sqlite3 client: no key constraint, no application id.
+        QVERIFY(testing::rawExecute(path(), u"create table Mirel(Reg_dat datetime, Mirel_txt "
+                                            "text, Memo_txt text, Pic_txt varchar(100), Error_kbn "
+                                            "bit, Treat_dat datetime, Treat_tim datetime, "
+                                            "Terminal_nam varchar(30));"
+                                            "insert into Mirel(Reg_dat, Mirel_txt) values "
+                                            "('1998-07-20 00:00:00', 'stored');"_s));
+        auto db = store::openJournal(db::Workspace(), path());
+        // The key gets an index of its own, and the sqlite3 client can still write the file.
+        QVERIFY(db->openRecordset(u"explain query plan "_s + store::sql::selectEntry(),
+                                  store::dayKeys({1998, 7, 20}))
+                    .field(u"detail"_s)
+                    .toString()
+                    .contains(u"USING INDEX mirel_reg_dat"_s));
+        QVERIFY(testing::rawExecute(path(), u"insert into Mirel(Reg_dat, Mirel_txt, Memo_txt) "
+                                            "values ('1998/7/15', 'a', 'x'), ('1998-7-16T08:30', "
+                                            "'b', 'y'), ('1998/07/20', 'c', 'z'), ('not a day', "
+                                            "'d', ''); update Mirel set Memo_txt = 'w' where "
+                                            "Mirel_txt = 'd'"_s));
+        // Typed in while the program runs: made the stored form before the next statement,
+        // the rows otherwise as they were; a day that has a row already keeps both, named once.
+        env->dialogs.answerMessage(Answer::Ok);
+        store::normaliseKeys(*db);
+        const auto rows = [&] {
+            return testing::rawRows(path(), u"select Reg_dat, Mirel_txt, Memo_txt from Mirel "
+                                            "order by rowid"_s);
+        };
+        const QList<QStringList> expected{{"1998-07-20 00:00:00", "stored", "<NULL>"},
+                                          {"1998-07-15 00:00:00", "a", "x"},
+                                          {"1998-07-16 08:30:00", "b", "y"},
+                                          {"1998/07/20", "c", "z"},
+                                          {"not a day", "d", "w"}};
+        QCOMPARE(rows(), expected);
+        QCOMPARE(env->dialogs.calls().back().summary(),
+                 u"ORVANE|0|3|次の日には日記が二つあります。日付の書き方が違う行を直すと同じ日が"
+                 "重なるため、どちらの行も変えていません。\n1998/07/20 (月)  '1998/07/20'"_s);
+        QVERIFY(testing::rawExecute(path(), u"delete from Mirel where Mirel_txt = 'a'"_s));
+        store::normaliseKeys(*db); // the same clash is not named again
+        QCOMPARE(rows().size(), 4);
+        QCOMPARE(
+            db->openRecordset(store::sql::entriesBetween(), store::monthKeys(1998, 7)).rowCount(),
+            2u);
+    }
+
+    void journalsOfOtherPrograms() {
+        // Tables of its own and no Mirel: refused, and left exactly as it was.
+        QVERIFY(testing::rawExecute(path(), u"create table notes(t text)"_s));
+        const QByteArray before = testing::readFile(path());
+        QCOMPARE(failure([&] { store::openJournal(db::Workspace(), path()); }),
+                 u"このファイルは別のプログラムのデータベースです。(26)"_s);
+        QCOMPARE(testing::readFile(path()), before);
+        // No tables at all: a journal to be, its table made by the first reader.
+        QVERIFY(QFile::remove(path()) && testing::rawExecute(path(), u"vacuum"_s));
+        QCOMPARE(failure([&] { store::openJournal(db::Workspace(), path()); }), QString());
     }
 
     void chooser() {

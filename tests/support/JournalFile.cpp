@@ -27,7 +27,8 @@ QString createJournal(const TestEnv& env, bool withTable) {
 
 bool rawExecute(const QString& path, const QString& sql) {
     sqlite3* handle = nullptr;
-    sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
+                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     const int code = sqlite3_exec(handle, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
     if (code != SQLITE_OK)
         qWarning("rawExecute: %s", sqlite3_errmsg(handle));

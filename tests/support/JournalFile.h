@@ -13,8 +13,8 @@ class TestEnv;
 // mdbPath and gPath (the Graphic folder, created) to match. Returns the file's path.
 QString createJournal(const TestEnv& env, bool withTable = true);
 
-// Runs a statement on a journal file with SQLite's own library, apart from the program's engine
-// (as another tool would write it). Returns false, with a warning, when it fails.
+// Runs statements on a journal file (made when missing) with SQLite's own library, apart from the
+// program's engine, as the sqlite3 client would. Returns false, with a warning, when one fails.
 [[nodiscard]] bool rawExecute(const QString& path, const QString& sql);
 // The rows of a select, each column as its stored text ("<NULL>" for a missing value). A query
 // that fails fails the running test.
