@@ -190,6 +190,22 @@ void formatFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
                             .arg(name.mid(3)));
         }
     }
+    // What the user can do something about, said in the program's language.
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        throw Error(code & 0xff, QStringLiteral("日記のファイルを別のプログラムが使っているため、"
+                                                "書き込めませんでした。しばらくしてからもう一度"
+                                                "保存してください。"));
+    case SQLITE_READONLY:
+        throw Error(code & 0xff,
+                    QStringLiteral("日記のファイルは読み取り専用のため、書き込めませんでした。"));
+    case SQLITE_FULL:
+        throw Error(code & 0xff, QStringLiteral("ディスクに空きがないため、日記のファイルに"
+                                                "書き込めませんでした。"));
+    default:
+        break;
+    }
     if (const auto m = notNull.match(text); m.hasMatch()) {
         throw Error(
             NullInKey,

@@ -1,7 +1,10 @@
 #include "support/EditorFixture.h"
+#include "support/Files.h"
 #include "windows/editor/BuiltinImages.h"
 
 #include <QInputMethodEvent>
+
+#include <sqlite3.h>
 
 class EditorSaveTest : public testing::EditorTest {
     Q_OBJECT
@@ -122,6 +125,55 @@ private Q_SLOTS:
         QCOMPARE(rows(u"select * from Mirel"_s),
                  (testing::Rows{{"2026-12-05 00:00:00", "kept old", "", "", "0",
                                  "2026-12-05 00:00:00", "1899-12-30 10:00:00", "PC01"}}));
+    }
+
+    void journalThatCannotTakeTheSave() {
+        QVERIFY(addEntry(u"2026-12-05"_s, u"old"_s, {}));
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        QTest::keyClicks(editor.Text1[1], u"new "_s);
+        const auto refused = [&](const QString& why) {
+            env->dialogs.answerMessage(platform::Answer::Ok);
+            const bool saved = editor.devProc();
+            const QString said = env->dialogs.calls().back().summary();
+            QVERIFY2(!saved && said.startsWith(u"Update|0|0|"_s) && said.contains(why),
+                     qPrintable(said));
+            QCOMPARE(editor.boxText(1) + status(editor), u"new old"_s); // no "更新しました。"
+        };
+        // Another program holds the journal: the save waits a moment, then says so.
+        {
+            sqlite3* other = nullptr;
+            QCOMPARE(sqlite3_open(QFile::encodeName(journal).constData(), &other), SQLITE_OK);
+            const auto close = qScopeGuard([&] { sqlite3_close(other); });
+            QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+            refused(u"別のプログラムが使っているため"_s);
+        }
+        QCOMPARE(rows(u"select Mirel_txt from Mirel"_s), testing::Rows{{"old"}});
+        // The file at the journal's path is replaced, or gone: the open file would take the save
+        // and lose it, so nothing is written and the user learns why.
+        const QString copy = env->root() + u"/copy.mdb"_s;
+        QVERIFY(QFile::copy(journal, copy) && QFile::remove(journal) &&
+                QFile::rename(copy, journal));
+        refused(u"置き換えられました。"_s);
+        QCOMPARE(rows(u"select Mirel_txt from Mirel"_s), testing::Rows{{"old"}});
+        QVERIFY(QFile::remove(journal));
+        refused(u"(3024)"_s);
+        QVERIFY(!QFile::exists(journal));
+    }
+
+    void pictureThatIsNoPicture() {
+        // The file is there but damaged: it stays attached, so a save does not drop it.
+        const QString picture =
+            testing::writeFile(app::modFunc().gPath + u"/261205.bmp"_s, "BM not really");
+        QVERIFY(addEntry(u"2026-12-05"_s, u"old"_s, {}, picture));
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        QCOMPARE(status(editor), u"画像として読み込めません。"_s + picture);
+        QCOMPARE(editor.shownPicture(),
+                 windows::editor::builtinImage(windows::editor::BuiltinImage::Placeholder)
+                     .convertToFormat(editor.shownPicture().format()));
+        QTest::keyClicks(editor.Text1[1], u"new "_s);
+        QVERIFY(editor.devProc());
+        QCOMPARE(rows(u"select Mirel_txt, Pic_txt from Mirel"_s),
+                 (testing::Rows{{"new old", picture}}));
     }
 };
 

@@ -96,11 +96,30 @@ private Q_SLOTS:
         QCOMPARE(app::modFunc().TerminalName, QString());
     }
 
+    void lockThatCannotBeTaken() {
+        // No running copy holds it: the message names the file and what is wrong with it.
+        QVERIFY(QDir().mkpath(instanceLockPath()));
+        store::tblMake(*db::Workspace().createDatabase(defaultJournal()));
+        startEndingWith(
+            QStringLiteral("二重起動エラー|0|1|二重起動を確かめるためのファイルを使えませ"
+                           "ん。\n") +
+            instanceLockPath() + QStringLiteral("\nファイルではなくフォルダです。"));
+    }
+
     void journalCannotBeOpened() {
         // Reported, and the file is left as it is.
         testing::writeFile(defaultJournal(), "Velmora journal, or so it says\n");
         startEndingWith(openFailed);
         QCOMPARE(testing::readFile(defaultJournal()), "Velmora journal, or so it says\n");
+        // Another program's database named in the settings gets no journal table.
+        const QString other = env->root() + QStringLiteral("/notes.mdb");
+        QVERIFY(testing::rawExecute(other, QStringLiteral("create table notes(t text)")));
+        QSettings(env->settingsFile(), QSettings::IniFormat).setValue("Option/mdbPath", other);
+        releaseInstanceLock();
+        env->endings.clear();
+        startEndingWith(openFailed);
+        QCOMPARE(testing::rawRows(other, QStringLiteral("select name from sqlite_master")),
+                 QList<QStringList>{{"notes"}});
     }
 
     void paintChoiceCancelledWithoutJournal() {
