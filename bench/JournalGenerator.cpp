@@ -37,8 +37,9 @@ public:
                 nouns_.push_back(word);
             }
         }
-        const QString kana = QStringLiteral("アイウエオカキクケコサシスセソタチツテトナニヌネノハヒ"
-                                            "フヘホマミムメモヤユヨラリルレロワンガギグゲゴパピプペポ");
+        const QString kana =
+            QStringLiteral("アイウエオカキクケコサシスセソタチツテトナニヌネノハヒ"
+                           "フヘホマミムメモヤユヨラリルレロワンガギグゲゴパピプペポ");
         std::uniform_int_distribution<qsizetype> pickKana(0, kana.size() - 1);
         std::uniform_int_distribution<int> length(2, 5);
         while (loanWords_.size() < 1500) {
@@ -52,18 +53,19 @@ public:
                 loanWords_.push_back(word);
             }
         }
-        for (const char* verb : {"行った", "見た", "食べた", "読んだ", "書いた", "買った", "話した",
-                                 "歩いた", "考えた", "描いた", "聞いた", "作った", "待った",
-                                 "楽しかった", "寒かった", "暑かった", "眠かった", "嬉しかった",
-                                 "疲れた", "笑った", "出かけた", "帰った", "休んだ", "覚えた"}) {
+        for (const char* verb :
+             {"行った", "見た",       "食べた",   "読んだ",   "書いた",   "買った",
+              "話した", "歩いた",     "考えた",   "描いた",   "聞いた",   "作った",
+              "待った", "楽しかった", "寒かった", "暑かった", "眠かった", "嬉しかった",
+              "疲れた", "笑った",     "出かけた", "帰った",   "休んだ",   "覚えた"}) {
             verbs_.push_back(QString::fromUtf8(verb));
         }
     }
 
     // A sentence: a few words with their particles, then a verb.
     QString sentence(std::mt19937& random) const {
-        static const char* particles[] = {"は", "が", "を", "に", "で", "と", "の", "へ", "から",
-                                          "まで", "も", "より"};
+        static const char* particles[] = {"は", "が", "を",   "に",   "で", "と",
+                                          "の", "へ", "から", "まで", "も", "より"};
         QString text;
         for (int n = 2 + int(random() % 4); n > 0; --n) {
             text += random() % 4 == 0 ? loanWords_[random() % loanWords_.size()]

@@ -7,10 +7,11 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <poll.h>
 #include <spawn.h>
@@ -116,6 +117,8 @@ qint64 spawnAndReadLine(const QByteArray& program, const QList<QByteArray>& args
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    // Their notes about the session they start are no figures of the benchmark.
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const qint64 pid = spawn(program, args, environmentWith({}), &actions);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeFds[1]);
@@ -140,7 +143,8 @@ void stop(qint64 pid) {
 Desktop::Desktop() {
     QString number;
     xPid_ = spawnAndReadLine(
-        "Xvfb", {"-displayfd", "1", "-noreset", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, &number);
+        "Xvfb", {"-displayfd", "1", "-noreset", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+        &number);
     if (!number.isEmpty())
         display_ = QStringLiteral(":") + number;
     busPid_ = spawnAndReadLine("dbus-daemon", {"--session", "--nofork", "--print-address=1"},
@@ -162,9 +166,9 @@ QStringList Desktop::environment() const {
 std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& program,
                                          const QStringList& environment,
                                          const QString& titlePrefix) {
-    std::unique_ptr<xcb_connection_t, XcbDeleter> c(
-        xcb_connect(desktop.environment().value(0).section(QLatin1Char('='), 1).toLatin1().constData(),
-                    nullptr));
+    std::unique_ptr<xcb_connection_t, XcbDeleter> c(xcb_connect(
+        desktop.environment().value(0).section(QLatin1Char('='), 1).toLatin1().constData(),
+        nullptr));
     if (!c || xcb_connection_has_error(c.get())) {
         std::fprintf(stderr, "cannot reach the X server %s\n",
                      qPrintable(desktop.environment().value(0)));
@@ -185,8 +189,6 @@ std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& 
               nullptr);
     if (pid == 0)
         return std::nullopt;
-    if (qEnvironmentVariableIsSet("ORVANE_BENCH_DEBUG"))
-        std::fprintf(stderr, "started %s as %lld\n", qPrintable(program), pid);
 
     std::optional<StartFigures> figures;
     const auto deadline = start + std::chrono::seconds(10);
@@ -199,9 +201,6 @@ std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& 
                 continue;
             const auto mapped = Clock::now();
             const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event.get());
-            if (qEnvironmentVariableIsSet("ORVANE_BENCH_DEBUG"))
-                std::fprintf(stderr, "mapped: %s\n",
-                             windowName(c.get(), map->window, netWmName, utf8).constData());
             if (windowName(c.get(), map->window, netWmName, utf8).startsWith(prefix)) {
                 figures = StartFigures{
                     std::chrono::duration<double, std::milli>(mapped - start).count(), 0};
