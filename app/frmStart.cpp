@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "platform/Error.h"
+#include "platform/System.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -49,10 +50,7 @@ frmStart::frmStart(QWidget* parent)
 
     auto* title = new QLabel(QStringLiteral("Velmora絵日記"), this);
     title->setObjectName(QStringLiteral("Label1_0"));
-    QFont font(QStringLiteral("ＭＳ Ｐ明朝"));
-    font.setPointSizeF(27.75);
-    font.setBold(true);
-    title->setFont(font);
+    title->setFont(platform::namedFont(QStringLiteral("ＭＳ Ｐ明朝"), 27.75, true));
     title->setAttribute(Qt::WA_TranslucentBackground);
     Label1[0] = title;
 

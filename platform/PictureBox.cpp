@@ -1,6 +1,7 @@
 #include "platform/PictureBox.h"
 
 #include "platform/Error.h"
+#include "platform/System.h"
 
 #include <QCursor>
 #include <QFontMetrics>
@@ -21,9 +22,7 @@ namespace {
 constexpr int DotsPerMeter96 = 3780;
 
 QFont toQFont(const PictureFont& font) {
-    QFont f(font.family);
-    f.setPointSizeF(std::max(1.0, font.pointSize));
-    f.setBold(font.bold);
+    QFont f = namedFont(font.family, std::max(1.0, font.pointSize), font.bold);
     // Plain pixels in the exact text colour, like the old screen fonts; mixed edge colours
     // would also spoil the inversions drawn over the text.
     f.setStyleStrategy(QFont::NoAntialias);

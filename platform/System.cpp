@@ -78,8 +78,20 @@ std::jthread readFontConfigurationAhead() {
     return std::jthread([] { FcInit(); });
 }
 
+QFont namedFont(const QString& family, qreal points, bool bold) {
+    QFont font(QFont::substitute(family));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
 void installInterfaceFont() {
-    QApplication::setFont(QFont(QStringLiteral("IPAPGothic"), 9));
+    QFont font(QStringLiteral("IPAPGothic"), 9);
+    // Shapes and widths straight from the font, without hinting each glyph first: the same look
+    // at these sizes, and a good part of the start-up time less. Fonts set on single controls
+    // take this from here.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    QApplication::setFont(font);
 }
 
 QString joinPath(const QString& folder, const QString& name) {

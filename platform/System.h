@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 
 #include <thread>
@@ -29,6 +30,11 @@ QWidget* findTopLevelWindow(const QString& exactTitle);
 
 // Maps the font names the windows use to the installed stand-ins.
 void installFontSubstitutions();
+// A font the windows name as the Windows version did ("ＭＳ Ｐ明朝"), made with the family of its
+// installed stand-in: looked up by that name, the toolkit would search every font on the system
+// for a match first.
+QFont namedFont(const QString& family, qreal points, bool bold);
+
 // Sets the program's own text (menus, status bar, message boxes) in a Japanese interface font,
 // the stand-in of "ＭＳ Ｐゴシック" at 9 points, as a Japanese desktop shows it: Japanese text then
 // needs no search through the system's fonts for one that has its characters, which costs

@@ -8,6 +8,7 @@
 #include "platform/Error.h"
 #include "platform/PictureBox.h"
 #include "platform/Services.h"
+#include "platform/System.h"
 #include "windows/calendar/PenImages.h"
 
 #include <QComboBox>
@@ -49,17 +50,11 @@ void fillWith(QWidget& widget, const QColor& colour) {
 }
 
 QFont selectorFont() {
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setPointSizeF(11.25);
-    font.setBold(true);
-    return font;
+    return platform::namedFont(QStringLiteral("Times New Roman"), 11.25, true);
 }
 
 QFont labelFont() {
-    QFont font(QStringLiteral("ＭＳ Ｐ明朝"));
-    font.setPointSizeF(14.25);
-    font.setBold(true);
-    return font;
+    return platform::namedFont(QStringLiteral("ＭＳ Ｐ明朝"), 14.25, true);
 }
 
 // A hidden 11 x 11 box holding one of the pen images.

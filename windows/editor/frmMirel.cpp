@@ -6,6 +6,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/Services.h"
+#include "platform/System.h"
 #include "windows/WindowLookup.h"
 #include "windows/editor/BuiltinImages.h"
 #include "windows/editor/EditorCanvas.h"
@@ -30,13 +31,6 @@ namespace {
 
 const QString MinchoP = QStringLiteral("ＭＳ Ｐ明朝");
 const QString GothicP = QStringLiteral("ＭＳ Ｐゴシック");
-
-QFont makeFont(const QString& family, qreal points, bool bold) {
-    QFont result(family);
-    result.setPointSizeF(points);
-    result.setBold(bold);
-    return result;
-}
 
 // The client area at design time, in twips; the window's real size comes from the settings.
 constexpr int DesignClientWidth = 6675;
@@ -74,7 +68,7 @@ void frmMirel::createControls() {
     auto* date = new QLineEdit(canvas_);
     date->setObjectName(QStringLiteral("Text1_0"));
     date->setGeometry(twipsRect(600, 120, 2655, 345));
-    date->setFont(makeFont(MinchoP, 14.25, true));
+    date->setFont(platform::namedFont(MinchoP, 14.25, true));
     date->setAttribute(Qt::WA_InputMethodEnabled, false); // the date box takes plain digits
     QPalette dateColours = date->palette();
     dateColours.setColor(QPalette::Base, Qt::white);
@@ -86,7 +80,7 @@ void frmMirel::createControls() {
         auto* box = new QPlainTextEdit(canvas_);
         box->setObjectName(QStringLiteral("Text1_%1").arg(index));
         box->setGeometry(place);
-        box->setFont(makeFont(GothicP, 9, false));
+        box->setFont(platform::namedFont(GothicP, 9, false));
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         box->setTabChangesFocus(true);
@@ -100,7 +94,7 @@ void frmMirel::createControls() {
         auto* label = new QLabel(caption, canvas_);
         label->setObjectName(QStringLiteral("Label1_%1").arg(index));
         label->setGeometry(place);
-        label->setFont(makeFont(GothicP, 9, true));
+        label->setFont(platform::namedFont(GothicP, 9, true));
         // An opaque label in the desktop's button colour, as labels are by default.
         QPalette colours = label->palette();
         colours.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
@@ -117,7 +111,7 @@ void frmMirel::createControls() {
         auto* button = new QPushButton(caption, canvas_);
         button->setObjectName(QStringLiteral("Command1_%1").arg(index));
         button->setGeometry(place);
-        button->setFont(makeFont(GothicP, 12, true));
+        button->setFont(platform::namedFont(GothicP, 12, true));
         button->setFocusPolicy(Qt::StrongFocus);
         button->setAutoDefault(false);
         button->installEventFilter(this);
