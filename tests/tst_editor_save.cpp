@@ -160,6 +160,19 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(journal));
     }
 
+    void dayTypedInByAnotherTool() {
+        // The editor shows a day without an entry; meanwhile the sqlite3 client adds one in a
+        // form of its own. The save rewrites that row instead of adding a second one.
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        QVERIFY(testing::rawExecute(journal, u"insert into Mirel(Reg_dat, Mirel_txt) values "
+                                             "('2026/12/5', 'typed')"_s));
+        QTest::keyClicks(editor.Text1[1], u"mine"_s);
+        QVERIFY(editor.devProc());
+        QCOMPARE(status(editor), u"更新しました。"_s);
+        QCOMPARE(rows(u"select Reg_dat, Mirel_txt from Mirel"_s),
+                 (testing::Rows{{"2026-12-05 00:00:00", "mine"}}));
+    }
+
     void pictureThatIsNoPicture() {
         // The file is there but damaged: it stays attached, so a save does not drop it.
         const QString picture =
