@@ -10,14 +10,6 @@
 using namespace platform::db;
 using namespace Qt::StringLiterals;
 
-// The message of the error the body raises, empty when it raises none.
-static QString failure(const std::function<void()>& body) try {
-    body();
-    return {};
-} catch (const platform::Error& e) {
-    return e.message();
-}
-
 class DatabaseTest : public QObject {
     Q_OBJECT
 
@@ -35,13 +27,15 @@ private Q_SLOTS:
 
     void openAndCreate() {
         const Workspace ws;
-        QCOMPARE(failure([&] { ws.openDatabase(path()); }), "unable to open database file(14)");
+        QCOMPARE(testing::failure([&] { ws.openDatabase(path()); }),
+                 "unable to open database file(14)");
         QVERIFY(!QFile::exists(path())); // opening never creates
         // An empty file and a text file are no journals, and both stay as they were.
         for (const QByteArray& content : {QByteArray(), QByteArray("Standard Jet DB, or not")}) {
             testing::writeFile(path(), content);
-            QCOMPARE(failure([&] { ws.openDatabase(path()); }), "file is not a database(26)");
-            QCOMPARE(failure([&] { ws.createDatabase(path()); }),
+            QCOMPARE(testing::failure([&] { ws.openDatabase(path()); }),
+                     "file is not a database(26)");
+            QCOMPARE(testing::failure([&] { ws.createDatabase(path()); }),
                      "データベースは既に存在します。(3204)"); // never overwrites
             QCOMPARE(testing::readFile(path()), content);
         }
@@ -49,7 +43,7 @@ private Q_SLOTS:
 
     void statementsValuesAndErrors() {
         db = Workspace().createDatabase(path());
-        QCOMPARE(failure([&] { db->openRecordset(u"select * from mirel"_s); }),
+        QCOMPARE(testing::failure([&] { db->openRecordset(u"select * from mirel"_s); }),
                  "入力テーブルまたはクエリ 'mirel' が見つかりませんでした。(3078)");
         store::tblMake(*db);
         QCOMPARE(db->execute(u"insert into Mirel (Reg_dat, Treat_tim, Error_kbn) values(?,?,?)"_s,
@@ -74,7 +68,9 @@ private Q_SLOTS:
         QCOMPARE(
             db->execute(u"update Mirel set Memo_txt='x' where Reg_dat=?"_s, {QDate(1999, 1, 1)}),
             0);
-        QVERIFY(!failure([&] { db->execute(u"delete from Mirel; drop table Mirel"_s); }).isEmpty());
+        QVERIFY(!testing::failure([&] {
+                     db->execute(u"delete from Mirel; drop table Mirel"_s);
+                 }).isEmpty());
 
         // format() as the titles use it: the typed rows still format as dates, a text that is
         // no date is left as it stands; the same pattern for many rows, then another one, in

@@ -15,14 +15,6 @@
 using namespace platform;
 using namespace Qt::StringLiterals;
 
-// The message of the error the body raises, empty when it raises none.
-static QString failure(const std::function<void()>& body) try {
-    body();
-    return {};
-} catch (const platform::Error& e) {
-    return e.message();
-}
-
 class StoreTest : public QObject {
     Q_OBJECT
 
@@ -167,12 +159,12 @@ private Q_SLOTS:
         // Tables of its own and no Mirel: refused, and left exactly as it was.
         QVERIFY(testing::rawExecute(path(), u"create table notes(t text)"_s));
         const QByteArray before = testing::readFile(path());
-        QCOMPARE(failure([&] { store::openJournal(db::Workspace(), path()); }),
+        QCOMPARE(testing::failure([&] { store::openJournal(db::Workspace(), path()); }),
                  u"このファイルは別のプログラムのデータベースです。(26)"_s);
         QCOMPARE(testing::readFile(path()), before);
         // No tables at all: a journal to be, its table made by the first reader.
         QVERIFY(QFile::remove(path()) && testing::rawExecute(path(), u"vacuum"_s));
-        QCOMPARE(failure([&] { store::openJournal(db::Workspace(), path()); }), QString());
+        QCOMPARE(testing::failure([&] { store::openJournal(db::Workspace(), path()); }), QString());
     }
 
     void chooser() {

@@ -2,6 +2,7 @@
 
 #include "app/modFunc.h"
 #include "platform/Database.h"
+#include "platform/Error.h"
 #include "store/Schema.h"
 #include "support/TestEnv.h"
 
@@ -63,6 +64,15 @@ QList<QStringList> rawRows(const QString& path, const QString& sql) {
     sqlite3_finalize(stmt);
     sqlite3_close(handle);
     return rows;
+}
+
+QString failure(const std::function<void()>& body) {
+    try {
+        body();
+        return {};
+    } catch (const platform::Error& e) {
+        return e.message();
+    }
 }
 
 } // namespace testing

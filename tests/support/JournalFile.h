@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace testing {
 
 class TestEnv;
@@ -19,5 +21,8 @@ QString createJournal(const TestEnv& env, bool withTable = true);
 // The rows of a select, each column as its stored text ("<NULL>" for a missing value). A query
 // that fails fails the running test.
 QList<QStringList> rawRows(const QString& path, const QString& sql);
+
+// The standard message of the error the body raises, empty when it raises none.
+QString failure(const std::function<void()>& body);
 
 } // namespace testing
