@@ -12,6 +12,7 @@ namespace platform {
 namespace errnum {
 inline constexpr int TypeMismatch = 13;    // a text or value that is not a date
 inline constexpr int DuplicateKey = 3022;  // second row for the same day
+inline constexpr int NotADatabase = 26;    // a file that is no journal (SQLite's number)
 inline constexpr int JournalGone = 3024;   // the journal file was deleted or replaced
 inline constexpr int TableMissing = 3078;  // the journal table does not exist
 inline constexpr int FieldTooSmall = 3163; // text longer than its column allows

@@ -3,8 +3,6 @@
 #include "platform/Error.h"
 #include "store/JournalKeys.h"
 
-#include <sqlite3.h>
-
 namespace store {
 
 std::unique_ptr<platform::db::Database> openJournal(const platform::db::Workspace& workspace,
@@ -16,7 +14,7 @@ std::unique_ptr<platform::db::Database> openJournal(const platform::db::Workspac
         !db->openRecordset(QStringLiteral("select 1 from sqlite_master where type='table' "
                                           "and name not like 'sqlite\\_%' escape '\\'"))
              .eof()) {
-        throw platform::Error(SQLITE_NOTADB,
+        throw platform::Error(platform::errnum::NotADatabase,
                               QStringLiteral("このファイルは別のプログラムのデータベースです。"));
     }
     try {
@@ -32,6 +30,7 @@ std::unique_ptr<platform::db::Database> openJournal(const platform::db::Workspac
         if (db->hasTable(QStringLiteral("Mirel")))
             normaliseKeys(*db);
     } catch (const platform::Error&) {
+        // Not now, then: normaliseKeys has left itself to be run again.
     }
     return db;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QVariantList>
 
 #include <cstdint>
 
