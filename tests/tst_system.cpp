@@ -45,7 +45,6 @@ private Q_SLOTS:
         QCOMPARE(QFont::substitutes(u"ＭＳ Ｐ明朝"_s) + QFont::substitutes(u"ＭＳ Ｐゴシック"_s) +
                      QFont::substitutes(u"Times New Roman"_s),
                  (QStringList{"ipapmincho", "ipapgothic", "liberation serif"}));
-
     }
 
     void instanceLock() {
@@ -82,7 +81,8 @@ private Q_SLOTS:
         if (::getuid() != 0)
             QSKIP("only root can give the lock file to another user");
         QVERIFY(::chown(QFile::encodeName(instanceLockPath()).constData(), 65534, 65534) == 0);
-        QCOMPARE(outcome(), u"2|このファイルは別のユーザーのものか、普通のファイルではありません。"_s);
+        QCOMPARE(outcome(),
+                 u"2|このファイルは別のユーザーのものか、普通のファイルではありません。"_s);
     }
 };
 
