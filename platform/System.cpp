@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QStandardPaths>
@@ -51,7 +52,12 @@ bool isProgramFile(const QString& path) {
         if (suffix == QLatin1String(picture))
             return false;
     }
-    return true;
+    // On a memory stick every file may be executable: only a program starts like one.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray start = file.read(4);
+    return start == QByteArrayLiteral("\x7f" "ELF") || start.startsWith("#!");
 }
 
 QString computerName() {

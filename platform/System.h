@@ -19,7 +19,8 @@ QString programFilesFolder();
 // /usr/bin/kolourpaint.
 QString defaultPaintProgram();
 // Whether a chosen file counts as a program: its name ends in "exe" (letter case as written), or
-// it is an existing executable regular file without a picture ending.
+// it is an existing executable regular file without a picture ending (bmp, jpg, jpeg, png, gif in
+// any letter case) that starts like a program (an ELF header or "#!").
 bool isProgramFile(const QString& path);
 
 // This computer's name cut to its first 30 characters (the column holds 30); empty when unknown.

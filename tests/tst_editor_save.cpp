@@ -1,5 +1,4 @@
 #include "support/EditorFixture.h"
-#include "support/Files.h"
 #include "windows/editor/BuiltinImages.h"
 
 #include <QInputMethodEvent>
@@ -171,22 +170,6 @@ private Q_SLOTS:
         QCOMPARE(status(editor), u"更新しました。"_s);
         QCOMPARE(rows(u"select Reg_dat, Mirel_txt from Mirel"_s),
                  (testing::Rows{{"2026-12-05 00:00:00", "mine"}}));
-    }
-
-    void pictureThatIsNoPicture() {
-        // The file is there but damaged: it stays attached, so a save does not drop it.
-        const QString picture =
-            testing::writeFile(app::modFunc().gPath + u"/261205.bmp"_s, "BM not really");
-        QVERIFY(addEntry(u"2026-12-05"_s, u"old"_s, {}, picture));
-        frmMirel& editor = open(QDate(2026, 12, 5));
-        QCOMPARE(status(editor), u"画像として読み込めません。"_s + picture);
-        QCOMPARE(editor.shownPicture(),
-                 windows::editor::builtinImage(windows::editor::BuiltinImage::Placeholder)
-                     .convertToFormat(editor.shownPicture().format()));
-        QTest::keyClicks(editor.Text1[1], u"new "_s);
-        QVERIFY(editor.devProc());
-        QCOMPARE(rows(u"select Mirel_txt, Pic_txt from Mirel"_s),
-                 (testing::Rows{{"new old", picture}}));
     }
 };
 

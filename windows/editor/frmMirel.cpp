@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QStatusBar>
+#include <QTimer>
 
 using windows::editor::toPixels;
 using windows::editor::toTwips;
@@ -48,6 +50,14 @@ frmMirel::frmMirel(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(canvas_);
     createControls();
     createMenus();
+
+    Combo1 = new QComboBox(canvas_);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setGeometry(twipsRect(5160, 4920, 735, 300));
+    Combo1->hide();
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(150);
+    connect(Timer1, &QTimer::timeout, this, [this] { platform::guard([this] { Timer1_Timer(); }); });
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -141,6 +151,9 @@ void frmMirel::createControls() {
     pictureColours.setColor(QPalette::Window, QColor(192, 192, 192));
     Picture1->setPalette(pictureColours);
     Picture1->setAutoFillBackground(true);
+    // Hovering names the picture; a double-click draws in it.
+    Picture1->setMouseTracking(true);
+    Picture1->installEventFilter(this);
 
     for (std::size_t i = 0; i < Text1.size(); ++i)
         Text1[i]->installEventFilter(this);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QDateTime>
 #include <QImage>
 #include <QMainWindow>
 #include <QRandomGenerator>
@@ -9,6 +10,8 @@
 #include <array>
 
 class QAction;
+class QComboBox;
+class QTimer;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -73,9 +76,16 @@ public:
     void iniForm();
     // Loads the entry of WorkDate into the boxes and the picture box.
     void recShow();
-    // Fills the vocabulary list of the status-line ticker; the ticker is not built yet.
-    void setWords();
     QRandomGenerator& random() { return random_; }
+
+    // ---- vocabulary ticker (frmMirel_ticker.cpp) ----
+    // Fills Combo1 with the vocabulary rows.
+    void setWords();
+    // One tick of the ticker on the status line.
+    void Timer1_Timer();
+    QComboBox* Combo1 = nullptr; // the rows, kept in a list that is never shown
+    QTimer* Timer1 = nullptr;    // 150 ms, running while the editor is loaded
+    qint16 tickPos = 0;
 
     // ---- saving (frmMirel_save.cpp) ----
     // Saves the shown entry (insert or update, only when it was changed), then refreshes the
@@ -100,10 +110,22 @@ public:
 
     // ---- picture box (frmMirel_picture.cpp) ----
     // Shows the attached picture and names it in the status line; looks for the file in the
-    // picture folder when the stored path fails.
+    // picture folder when the stored path fails. Hovering over the box runs it too.
     void Picture1_Click();
+    // Draws in the paint program: a new blank picture when none is attached, then the program
+    // started with the picture and waited for; the result shown.
+    void Picture1_DblClick();
+    // The picture button: a picture or the paint program chosen, or the picture removed.
+    void pictureButton_Click();
     void showPicture(const QImage& picture);
     void showPlaceholder();
+    // What is known of a picture file: its path, size and last change.
+    struct FileState {
+        QString path;
+        qint64 size = -1;
+        QDateTime modified;
+        bool operator==(const FileState&) const = default;
+    };
     // What the picture box shows now.
     const QImage& shownPicture() const { return shownPicture_; }
 
@@ -139,6 +161,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    enum class FileShown { Shown, Missing, Unreadable };
+    // Shows a picture file in the box. An unchanged file is not read again unless told; a file
+    // that cannot be read shows the placeholder and is reported once for that state of the file.
+    FileShown showFile(const QString& path, bool readAgain = false);
+    // Reads the file into the box (the placeholder when it fails) and raises what failed.
+    void loadIntoBox(const QString& path);
+    // The paint program could not be started: says so and offers to choose another.
+    void askForPaintProgram();
+
     void createControls();
     void createMenus();
     void setFace(int index, const QColor& colour);
@@ -152,6 +183,10 @@ private:
     std::array<QColor, 4> face_{};
     QImage picture2_;
     QImage shownPicture_;
+    struct LoadedFile {
+        FileState state;
+        QImage image; // null: the file held no readable picture
+    } loaded_;
     QRandomGenerator random_;
     bool unloading_ = false;
 };

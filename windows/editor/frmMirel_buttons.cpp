@@ -8,6 +8,7 @@
 #include "windows/editor/TypedInput.h"
 
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -25,7 +26,7 @@ void frmMirel::Command1_Click(int index) {
         dEnd_Click(0);
         return;
     case 1:
-        // Choosing a picture or the paint program comes with the picture handling.
+        pictureButton_Click();
         return;
     case 2:
     case 3: {
@@ -80,6 +81,12 @@ void frmMirel::Text1_KeyPress(int) {
 }
 
 bool frmMirel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == static_cast<QObject*>(Picture1)) {
+        if (event->type() == QEvent::MouseMove)
+            platform::guard([this] { Picture1_Click(); });
+        else if (event->type() == QEvent::MouseButtonDblClick)
+            platform::guard([this] { Picture1_DblClick(); });
+    }
     for (std::size_t i = 0; i < Text1.size(); ++i) {
         if (watched == Text1[i] && windows::editor::isTypedCharacter(*event)) {
             const int index = static_cast<int>(i);

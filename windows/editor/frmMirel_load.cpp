@@ -38,12 +38,9 @@ void frmMirel::Form_Load() {
     m.StatusRef = StatusBar1;
     random_.seed(static_cast<quint32>(platform::clock().now().toMSecsSinceEpoch()));
     setWords();
+    Timer1->start();
     newRec = false;
     iniForm();
-}
-
-void frmMirel::setWords() {
-    // The vocabulary ticker of the status line fills its word list here once it exists.
 }
 
 void frmMirel::iniForm() {

@@ -1,0 +1,185 @@
+// The editor's picture: the picture button, drawing in the paint program, hovering.
+#include "platform/Services.h"
+#include "support/EditorFixture.h"
+#include "support/Files.h"
+#include "windows/editor/BuiltinImages.h"
+
+#include <QTimer>
+
+using platform::Answer;
+using windows::editor::BuiltinImage;
+using windows::editor::builtinImage;
+
+class EditorPictureTest : public testing::EditorTest {
+    Q_OBJECT
+
+    // A paint program: a script that notes how it was called and draws a red 2 x 2 picture
+    // into its file after the pause given.
+    QString paintProgram(const QString& pause = u"0"_s) const {
+        QImage red(2, 2, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        const QString drawing = env->root() + u"/red.bmp"_s;
+        if (!red.save(drawing))
+            QTest::qFail("cannot write red.bmp", __FILE__, __LINE__);
+        return testing::writeFile(
+            env->root() + u"/bin/paint"_s,
+            u"#!/bin/sh\necho \"$#:$1\" >> '%1/calls'\nsleep %2\ncp '%3' \"$1\"\n"_s
+                .arg(env->root(), pause, drawing)
+                .toUtf8(),
+            true);
+    }
+    QString calls() const {
+        return QString::fromUtf8(testing::readFile(env->root() + u"/calls"_s));
+    }
+    static QString said(const testing::TestEnv& env) {
+        return env.dialogs.calls().back().summary();
+    }
+
+private Q_SLOTS:
+    void drawingInThePaintProgram() {
+        auto& m = app::modFunc();
+        m.gPath = env->root() + u"/my pictures"_s; // a blank in the path
+        QDir().mkpath(m.gPath);
+        m.pPath = paintProgram();
+        // 1926/12/05 drew 261205.bmp long ago; 2026/12/05 must not draw over it.
+        const QString older = testing::writeFile(m.gPath + u"/261205.bmp"_s, "1926");
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        QVERIFY(!editor.txtChg);
+        editor.Picture1_DblClick();
+        const QString drawn = m.gPath + u"/261205-2.bmp"_s;
+        QCOMPARE(calls(), u"1:"_s + drawn + u'\n'); // one argument, blanks and all
+        QCOMPARE(testing::readFile(older), "1926");
+        QVERIFY(editor.picFile == drawn && editor.txtChg && m.PaintPid > 0);
+        QCOMPARE(editor.shownPicture().pixelColor(1, 1), QColor(Qt::red));
+        // The blank canvas it started from: white, 240 x 120 (the script drew over a copy).
+        QFile::remove(drawn);
+        m.pPath = testing::writeFile(env->root() + u"/bin/keep"_s, "#!/bin/sh\n", true);
+        editor.picFile.clear();
+        editor.Picture1_DblClick();
+        QImage blank(240, 120, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        QCOMPARE(QImage(drawn).convertToFormat(QImage::Format_RGB32), blank);
+        // An attached picture is drawn in as it is: no new file.
+        m.pPath = paintProgram();
+        editor.Picture1_DblClick();
+        QCOMPARE(calls(), u"1:%1\n1:%1\n"_s.arg(drawn));
+        QCOMPARE(QDir(m.gPath).count(), 4u); // ., .., the two pictures
+        editor.savTxt->trigger();
+        QCOMPARE(rows(u"select Pic_txt from Mirel"_s), testing::Rows{{drawn}});
+    }
+
+    void paintProgramThatCannotStart() {
+        auto& m = app::modFunc();
+        m.pPath = env->root() + u"/gone/paint"_s;
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        const QString program = paintProgram();
+        env->dialogs.answerMessage(Answer::Ok);
+        env->dialogs.answerFile(program);
+        editor.Picture1_DblClick(); // nothing waits
+        QCOMPARE(env->dialogs.calls().at(0).summary(),
+                 u"ORVANE|0|0|ペイントツールを指定してください。"_s);
+        const auto& asked = env->dialogs.calls().at(1).file;
+        QCOMPARE(asked.fileName + u'|' + asked.filter + u'|' + QString::number(asked.filterIndex),
+                 env->root() +
+                     u"/gone/paint|すべてのファイル (*.*)|*.*|ＥＸＥ ファイル (*.exe)|*.exe|1"_s);
+        QVERIFY(asked.hideReadOnly && m.pPath == program && calls().isEmpty());
+        QCOMPARE(status(editor), u"ペイントツールを指定してください。"_s);
+        // The next double-click starts the program chosen, on the canvas made before.
+        editor.Picture1_DblClick();
+        QCOMPARE(calls(), u"1:"_s + m.gPath + u"/261205.bmp\n"_s);
+    }
+
+    void waitingForThePaintProgram() {
+        app::modFunc().pPath = paintProgram(u"0.4"_s);
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        // While it runs, timers go on (the windows repaint) but no window can be closed.
+        bool closed = true;
+        int ticks = 0;
+        QTimer probe;
+        QObject::connect(&probe, &QTimer::timeout, [&] {
+            if (ticks++ == 0)
+                closed = editor.close();
+        });
+        probe.start(50);
+        editor.Picture1_DblClick();
+        QVERIFY(!closed && ticks >= 3 && editor.isVisible());
+        // It waited for the very end: the drawing is there.
+        QCOMPARE(editor.shownPicture().pixelColor(0, 0), QColor(Qt::red));
+    }
+
+    void pictureButton() {
+        auto& m = app::modFunc();
+        const QString photo = m.gPath + u"/IMG_0001.JPG"_s;
+        QImage green(3, 3, QImage::Format_RGB32);
+        green.fill(Qt::green);
+        QVERIFY(green.save(photo, "JPG"));
+        // Every file on a memory stick is executable: a photograph is still a photograph.
+        QFile::setPermissions(photo, QFile::permissions(photo) | QFile::ExeOwner);
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        env->dialogs.answerFile(photo);
+        editor.Command1[1]->click();
+        const auto& asked = env->dialogs.calls().back().file;
+        QCOMPARE(asked.fileName + u'|' + asked.filter + u'|' + QString::number(asked.filterIndex),
+                 m.gPath + u"/p261205.bmp|すべてのファイル (*.*)|*.*|ＢＭＰ ファイル (*.bmp)|*.bmp|"
+                           "ＪＰＧ ファイル (*.jpg)|*.jpg|ペイントツール (*.exe)|*.exe|2"_s);
+        QVERIFY(asked.hideReadOnly && editor.picFile == photo && editor.txtChg);
+        QCOMPARE(status(editor), u"画像を削除するにはキャンセルしてください。"_s);
+        QCOMPARE(editor.shownPicture().size(), QSize(3, 3));
+
+        // A program: the paint program changes, the picture stays attached.
+        const QString program = paintProgram();
+        env->dialogs.answerFile(program);
+        editor.txtChg = false;
+        editor.pictureButton_Click();
+        QVERIFY(m.pPath == program && editor.picFile == photo && !editor.txtChg);
+        QCOMPARE(editor.shownPicture(), builtinImage(BuiltinImage::Placeholder));
+        // Cancelled with a picture attached: No keeps it, Yes removes it.
+        for (const Answer answer : {Answer::No, Answer::Yes}) {
+            env->dialogs.answerFile(std::nullopt);
+            env->dialogs.answerMessage(answer);
+            editor.pictureButton_Click();
+            QCOMPARE(said(*env), u"ORVANE|2|0|画像を削除しますか？"_s);
+        }
+        QVERIFY(editor.picFile.isEmpty() && editor.txtChg);
+        QCOMPARE(status(editor), u"ペイントツールの選択もできます。"_s);
+        // A file that is no picture is attached all the same, after the message.
+        const QString notes = testing::writeFile(m.gPath + u"/notes.EXE"_s, "text");
+        env->dialogs.answerFile(notes);
+        env->dialogs.answerMessage(Answer::Ok);
+        editor.pictureButton_Click();
+        QCOMPARE(said(*env), u"ORVANE|0|0|ピクチャが不正です。(481)"_s);
+        QCOMPARE(editor.picFile, notes);
+    }
+
+    void hoveringAndDamagedPictures() {
+        // A stored picture that is damaged: reported once while it stays so, kept attached.
+        const QString picture = testing::writeFile(app::modFunc().gPath + u"/261205.bmp"_s, "BM?");
+        QVERIFY(addEntry(u"2026-12-05"_s, u"old"_s, {}, picture));
+        env->dialogs.answerMessage(Answer::Ok);
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        QTest::mouseMove(editor.Picture1, QPoint(5, 5));
+        QTest::mouseMove(editor.Picture1, QPoint(6, 6));
+        QCOMPARE(env->dialogs.messageTexts(), QStringList{u"ピクチャが不正です。(481)"_s});
+        QCOMPARE(status(editor), u"画像として読み込めません。"_s + picture);
+        QCOMPARE(editor.shownPicture(), builtinImage(BuiltinImage::Placeholder));
+        QTest::keyClicks(editor.Text1[1], u"new "_s);
+        QVERIFY(editor.devProc());
+        QCOMPARE(rows(u"select Pic_txt from Mirel"_s), testing::Rows{{picture}});
+        // Mended on disk, it shows at the next hover; one too large to load is a message too.
+        QVERIFY(builtinImage(BuiltinImage::Icon).save(picture, "BMP"));
+        QTest::mouseMove(editor.Picture1, QPoint(7, 7));
+        QCOMPARE(editor.shownPicture().size(), QSize(32, 32));
+        QCOMPARE(status(editor), picture);
+        QByteArray huge = testing::readFile(picture);
+        for (const int at : {18, 22}) // width and height: 20,000 pixels
+            qToLittleEndian<qint32>(20000, huge.data() + at);
+        testing::writeFile(picture, huge);
+        env->dialogs.answerMessage(Answer::Ok);
+        QTest::mouseMove(editor.Picture1, QPoint(8, 8));
+        QCOMPARE(env->dialogs.messageTexts().size(), 2);
+        QCOMPARE(editor.picFile, picture);
+    }
+};
+
+ORVANE_TEST_MAIN(EditorPictureTest)
+#include "tst_editor_picture.moc"
