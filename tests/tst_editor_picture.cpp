@@ -4,7 +4,9 @@
 #include "support/Files.h"
 #include "windows/editor/BuiltinImages.h"
 
+#include <QLabel>
 #include <QTimer>
+#include <QtEndian>
 
 using platform::Answer;
 using windows::editor::BuiltinImage;
@@ -173,7 +175,12 @@ private Q_SLOTS:
         QByteArray huge = testing::readFile(picture);
         for (const int at : {18, 22}) // width and height: 20,000 pixels
             qToLittleEndian<qint32>(20000, huge.data() + at);
-        testing::writeFile(picture, huge);
+        testing::writeFile(picture, huge); // the same size: told apart by its time
+        QFile file(picture);
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(QDateTime::currentDateTime().addSecs(5),
+                                 QFileDevice::FileModificationTime));
+        file.close();
         env->dialogs.answerMessage(Answer::Ok);
         QTest::mouseMove(editor.Picture1, QPoint(8, 8));
         QCOMPARE(env->dialogs.messageTexts().size(), 2);

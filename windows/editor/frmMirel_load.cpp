@@ -17,6 +17,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 namespace {
 

@@ -9,6 +9,8 @@
 
 void frmMirel::setWords() {
     Combo1->addItems(windows::editor::vocabularyRows());
+    // No row until the first cycle (on no row) has run.
+    Combo1->setCurrentIndex(-1);
 }
 
 void frmMirel::Timer1_Timer() {
