@@ -15,18 +15,17 @@ using windows::editor::builtinImage;
 class EditorPictureTest : public testing::EditorTest {
     Q_OBJECT
 
-    // A paint program: a script that notes how it was called and draws a red 2 x 2 picture
-    // into its file after the pause given.
+    // A paint program: a script that notes how it was called and the canvas it got, and after
+    // the pause given draws a red 2 x 2 picture into its file.
     QString paintProgram(const QString& pause = u"0"_s) const {
         QImage red(2, 2, QImage::Format_RGB32);
         red.fill(Qt::red);
-        const QString drawing = env->root() + u"/red.bmp"_s;
-        if (!red.save(drawing))
+        if (!red.save(env->root() + u"/red.bmp"_s))
             QTest::qFail("cannot write red.bmp", __FILE__, __LINE__);
         return testing::writeFile(
             env->root() + u"/bin/paint"_s,
-            u"#!/bin/sh\necho \"$#:$1\" >> '%1/calls'\nsleep %2\ncp '%3' \"$1\"\n"_s
-                .arg(env->root(), pause, drawing)
+            u"#!/bin/sh\ncd '%1'\necho \"$#:$1\" >> calls\ncp \"$1\" canvas.bmp\n"
+            "sleep %2\ncp red.bmp \"$1\"\n"_s.arg(env->root(), pause)
                 .toUtf8(),
             true);
     }
@@ -42,59 +41,11 @@ private Q_SLOTS:
         auto& m = app::modFunc();
         m.gPath = env->root() + u"/my pictures"_s; // a blank in the path
         QDir().mkpath(m.gPath);
-        m.pPath = paintProgram();
+        m.pPath = paintProgram(u"0.4"_s);
         // 1926/12/05 drew 261205.bmp long ago; 2026/12/05 must not draw over it.
         const QString older = testing::writeFile(m.gPath + u"/261205.bmp"_s, "1926");
         frmMirel& editor = open(QDate(2026, 12, 5));
-        QVERIFY(!editor.txtChg);
-        editor.Picture1_DblClick();
-        const QString drawn = m.gPath + u"/261205-2.bmp"_s;
-        QCOMPARE(calls(), u"1:"_s + drawn + u'\n'); // one argument, blanks and all
-        QCOMPARE(testing::readFile(older), "1926");
-        QVERIFY(editor.picFile == drawn && editor.txtChg && m.PaintPid > 0);
-        QCOMPARE(editor.shownPicture().pixelColor(1, 1), QColor(Qt::red));
-        // The blank canvas it started from: white, 240 x 120 (the script drew over a copy).
-        QFile::remove(drawn);
-        m.pPath = testing::writeFile(env->root() + u"/bin/keep"_s, "#!/bin/sh\n", true);
-        editor.picFile.clear();
-        editor.Picture1_DblClick();
-        QImage blank(240, 120, QImage::Format_RGB32);
-        blank.fill(Qt::white);
-        QCOMPARE(QImage(drawn).convertToFormat(QImage::Format_RGB32), blank);
-        // An attached picture is drawn in as it is: no new file.
-        m.pPath = paintProgram();
-        editor.Picture1_DblClick();
-        QCOMPARE(calls(), u"1:%1\n1:%1\n"_s.arg(drawn));
-        QCOMPARE(QDir(m.gPath).count(), 4u); // ., .., the two pictures
-        editor.savTxt->trigger();
-        QCOMPARE(rows(u"select Pic_txt from Mirel"_s), testing::Rows{{drawn}});
-    }
-
-    void paintProgramThatCannotStart() {
-        auto& m = app::modFunc();
-        m.pPath = env->root() + u"/gone/paint"_s;
-        frmMirel& editor = open(QDate(2026, 12, 5));
-        const QString program = paintProgram();
-        env->dialogs.answerMessage(Answer::Ok);
-        env->dialogs.answerFile(program);
-        editor.Picture1_DblClick(); // nothing waits
-        QCOMPARE(env->dialogs.calls().at(0).summary(),
-                 u"ORVANE|0|0|ペイントツールを指定してください。"_s);
-        const auto& asked = env->dialogs.calls().at(1).file;
-        QCOMPARE(asked.fileName + u'|' + asked.filter + u'|' + QString::number(asked.filterIndex),
-                 env->root() +
-                     u"/gone/paint|すべてのファイル (*.*)|*.*|ＥＸＥ ファイル (*.exe)|*.exe|1"_s);
-        QVERIFY(asked.hideReadOnly && m.pPath == program && calls().isEmpty());
-        QCOMPARE(status(editor), u"ペイントツールを指定してください。"_s);
-        // The next double-click starts the program chosen, on the canvas made before.
-        editor.Picture1_DblClick();
-        QCOMPARE(calls(), u"1:"_s + m.gPath + u"/261205.bmp\n"_s);
-    }
-
-    void waitingForThePaintProgram() {
-        app::modFunc().pPath = paintProgram(u"0.4"_s);
-        frmMirel& editor = open(QDate(2026, 12, 5));
-        // While it runs, timers go on (the windows repaint) but no window can be closed.
+        // While the program runs, timers go on (the windows repaint) but no window closes.
         bool closed = true;
         int ticks = 0;
         QTimer probe;
@@ -105,8 +56,41 @@ private Q_SLOTS:
         probe.start(50);
         editor.Picture1_DblClick();
         QVERIFY(!closed && ticks >= 3 && editor.isVisible());
-        // It waited for the very end: the drawing is there.
-        QCOMPARE(editor.shownPicture().pixelColor(0, 0), QColor(Qt::red));
+        // It started from a white 240 x 120 canvas, got its path as one argument, blanks and
+        // all, and the editor waited for its very end: the drawing shows.
+        const QString drawn = m.gPath + u"/261205-2.bmp"_s;
+        QCOMPARE(calls(), u"1:"_s + drawn + u'\n');
+        QImage blank(240, 120, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        QCOMPARE(QImage(env->root() + u"/canvas.bmp"_s).convertToFormat(blank.format()), blank);
+        QCOMPARE(testing::readFile(older), "1926");
+        QVERIFY(editor.picFile == drawn && editor.txtChg && m.PaintPid > 0);
+        QCOMPARE(editor.shownPicture().pixelColor(1, 1), QColor(Qt::red));
+        // An attached picture is drawn in as it is: no new file.
+        m.pPath = paintProgram();
+        editor.Picture1_DblClick();
+        QCOMPARE(calls(), u"1:%1\n1:%1\n"_s.arg(drawn));
+        QCOMPARE(QDir(m.gPath).count(), 4u); // ., .., the two pictures
+        editor.savTxt->trigger();
+        QCOMPARE(rows(u"select Pic_txt from Mirel"_s), testing::Rows{{drawn}});
+
+        // A program that cannot start: nothing waits, the user is asked for another, and the
+        // next double-click starts that one.
+        const QString program = m.pPath;
+        m.pPath = env->root() + u"/gone/paint"_s;
+        env->dialogs.answerMessage(Answer::Ok);
+        env->dialogs.answerFile(program);
+        editor.Picture1_DblClick();
+        QCOMPARE(env->dialogs.calls().at(0).summary(),
+                 u"ORVANE|0|0|ペイントツールを指定してください。"_s);
+        const auto& asked = env->dialogs.calls().at(1).file;
+        QCOMPARE(asked.fileName + u'|' + asked.filter + u'|' + QString::number(asked.filterIndex),
+                 env->root() +
+                     u"/gone/paint|すべてのファイル (*.*)|*.*|ＥＸＥ ファイル (*.exe)|*.exe|1"_s);
+        QVERIFY(asked.hideReadOnly && m.pPath == program);
+        QCOMPARE(status(editor), u"ペイントツールを指定してください。"_s);
+        editor.Picture1_DblClick();
+        QCOMPARE(calls().count(u'\n'), 3);
     }
 
     void pictureButton() {
@@ -164,9 +148,7 @@ private Q_SLOTS:
         QCOMPARE(env->dialogs.messageTexts(), QStringList{u"ピクチャが不正です。(481)"_s});
         QCOMPARE(status(editor), u"画像として読み込めません。"_s + picture);
         QCOMPARE(editor.shownPicture(), builtinImage(BuiltinImage::Placeholder));
-        QTest::keyClicks(editor.Text1[1], u"new "_s);
-        QVERIFY(editor.devProc());
-        QCOMPARE(rows(u"select Pic_txt from Mirel"_s), testing::Rows{{picture}});
+        QCOMPARE(editor.picFile, picture);
         // Mended on disk, it shows at the next hover; one too large to load is a message too.
         QVERIFY(builtinImage(BuiltinImage::Icon).save(picture, "BMP"));
         QTest::mouseMove(editor.Picture1, QPoint(7, 7));
