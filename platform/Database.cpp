@@ -10,6 +10,7 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform::db {
 
@@ -486,6 +487,18 @@ bool Database::hasTable(const QString& name) {
                                                 "and name=? collate nocase"));
     statement.bind({name});
     return statement.step() == SQLITE_ROW;
+}
+
+void Database::compactInto(const QString& target) {
+    ++statementCount_;
+    Statement statement(handle_, QStringLiteral("VACUUM INTO ?"));
+    statement.bind({target});
+    statement.step();
+    // The copy must be on the disk before anything relies on it.
+    QFile copy(target);
+    if (!copy.open(QIODevice::ReadOnly) || ::fsync(copy.handle()) != 0)
+        throw Error(errnum::PathFileAccess, QStringLiteral("%1 をディスクに書き込めませんでした。")
+                                                .arg(QDir::toNativeSeparators(target)));
 }
 
 Transaction::Transaction(Database& db) : db_(db) {

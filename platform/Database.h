@@ -93,6 +93,10 @@ public:
     // Whether a table of that name exists, letter case ignored.
     bool hasTable(const QString& name);
 
+    // Writes a compact copy of the database to a new file (which must not exist) and makes sure
+    // it has reached the disk. This database stays open and unchanged.
+    void compactInto(const QString& target);
+
     // The identity of a file on its file system; empty when there is no file.
     struct FileId {
         quint64 device = 0;

@@ -18,17 +18,18 @@ void closeSplash() {
         splash->close();
 }
 
-bool endWith(const QString& text) {
+bool endWith(const QString& text, ChooserFrom from) {
     closeSplash();
     platform::dialogs().message(text, platform::Buttons::Ok, platform::Icon::None,
                                 platform::programTitle());
-    platform::endProgram(1);
+    if (from == ChooserFrom::StartUp)
+        platform::endProgram(1);
     return false;
 }
 
 } // namespace
 
-bool mdbSelect() {
+bool mdbSelect(ChooserFrom from) {
     using platform::Buttons;
     using platform::Icon;
     auto& m = app::modFunc();
@@ -57,14 +58,15 @@ bool mdbSelect() {
         request.filterIndex = 1;
         m.mdbPath = platform::openFileOrThrow(request);
     } catch (...) {
-        return endWith(QStringLiteral("ＭＤＢを指定してもう一度やり直してください。"));
+        return endWith(QStringLiteral("ＭＤＢを指定してもう一度やり直してください。"), from);
     }
 
     // Any file whose name ends in "orvane.mdb", in any letter case, is a journal.
     const bool journalName = m.mdbPath.right(10).toLower() == QLatin1String("orvane.mdb");
     if (journalName && QFileInfo(m.mdbPath).isFile())
         return true;
-    return endWith(QStringLiteral("ＭＤＢパスが間違っています。もう一度やり直してください。"));
+    return endWith(QStringLiteral("ＭＤＢパスが間違っています。もう一度やり直してください。"),
+                   from);
 }
 
 } // namespace store

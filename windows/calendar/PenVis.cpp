@@ -52,6 +52,17 @@ void frmCal::PenVis() {
     }
 }
 
+void frmCal::markAnew() {
+    for (int day = 1; day <= 31; ++day) {
+        oCal1->setToolTipDay(day);
+        oCal1->setToolTipText(QString());
+        oCal1->setDayTag(QString());
+    }
+    app::modFunc().MarkedMonth = 0;
+    oCal1->ReWrite(); // its date event draws the marks
+    PenVis();
+}
+
 void frmCal::openMonthEntries() {
     auto& m = app::modFunc();
     auto& db = *m.JournalDb;

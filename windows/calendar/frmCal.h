@@ -35,6 +35,9 @@ public:
     // first to have the marks drawn again. Without an open journal it marks nothing. A failing
     // journal is reported in a message box titled "ファイルの読込みエラー".
     void PenVis();
+    // Draws the shown month anew with the marks of the journal open now, after the journal was
+    // switched: no mark, tool tip or tag of the one before stays.
+    void markAnew();
 
     // Handlers, each run by the event named after it; tests and other windows may call them.
     void Timer1_Timer(); // the clock title

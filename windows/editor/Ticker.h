@@ -7,8 +7,8 @@
 namespace windows::editor {
 
 struct Tick {
-    QString line;     // the status line after the tick
-    bool ended;       // the cycle ended: the line was cleared and the next row is due
+    QString line; // the status line after the tick
+    bool ended;   // the cycle ended: the line was cleared and the next row is due
 };
 
 // One tick over the line as it stands (it may hold a message of the editor's): for a row of L

@@ -57,7 +57,8 @@ frmMirel::frmMirel(QWidget* parent) : QMainWindow(parent) {
     Combo1->hide();
     Timer1 = new QTimer(this);
     Timer1->setInterval(150);
-    connect(Timer1, &QTimer::timeout, this, [this] { platform::guard([this] { Timer1_Timer(); }); });
+    connect(Timer1, &QTimer::timeout, this,
+            [this] { platform::guard([this] { Timer1_Timer(); }); });
 
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));

@@ -95,7 +95,8 @@ public:
     // Each returns false when its statement failed (after showing the message).
     bool recInsert();
     bool recUpdate();
-    void savTxt_Click();
+    // Returns false when the entry could not be saved (after saying why).
+    bool savTxt_Click();
     // 0 "保存して戻る(&E)", 1 "保存せず戻る".
     void dEnd_Click(int index);
 
@@ -169,6 +170,8 @@ private:
     void loadIntoBox(const QString& path);
     // The paint program could not be started: says so and offers to choose another.
     void askForPaintProgram();
+    // The database path command: another journal chosen, or made through the chooser.
+    void chooseJournal();
 
     void createControls();
     void createMenus();

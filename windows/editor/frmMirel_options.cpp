@@ -1,17 +1,146 @@
-// The options menu and help.
+// The options menu: the notebook, the four paths, compaction, the font size, help.
 #include "windows/editor/frmMirel.h"
 
+#include "app/modFunc.h"
+#include "platform/Dialogs.h"
+#include "platform/Error.h"
 #include "platform/Help.h"
+#include "platform/Pictures.h"
+#include "platform/Services.h"
+#include "platform/System.h"
+#include "store/Chooser.h"
+#include "store/Compaction.h"
+#include "windows/WindowLookup.h"
+#include "windows/calendar/frmCal.h"
 
-// The commands of the options menu arrive with the editor's options; until then they do
-// nothing.
-void frmMirel::opNote_Click() {}
+#include <QDir>
+#include <QFileInfo>
+#include <QPlainTextEdit>
 
-void frmMirel::optPath_Click(int) {}
+namespace {
 
-void frmMirel::optComp_Click() {}
+void showFailure(const platform::Error& error) {
+    platform::dialogs().message(error.message(), platform::Buttons::Ok, platform::Icon::Critical,
+                                platform::programTitle());
+}
 
-void frmMirel::opFsize_Click(int) {}
+// A file chooser for a setting; cancelled, it gives the setting's current value back.
+QString choose(const QString& current, const QString& filter) {
+    platform::FileRequest request;
+    request.hideReadOnly = true;
+    request.fileName = current;
+    request.filter = filter;
+    request.filterIndex = 1;
+    return platform::dialogs().openFile(request).value_or(current);
+}
+
+} // namespace
+
+void frmMirel::opNote_Click() {
+    // The entry goes first; when it cannot be saved the editor stays open with the text.
+    if (!savTxt_Click())
+        return;
+    // TEMP windows::showNotebook();
+    unload();
+}
+
+void frmMirel::optPath_Click(int index) {
+    auto& m = app::modFunc();
+    switch (index) {
+    case 0: {
+        const QString chosen = choose(
+            m.pPath, QStringLiteral("すべてのファイル (*.*)|*.*|ペイントツール (*.exe)|*.exe"));
+        if (platform::isProgramFile(chosen))
+            m.pPath = chosen;
+        return;
+    }
+    case 1:
+        chooseJournal();
+        return;
+    case 2: {
+        const QString folder = platform::dialogs()
+                                   .input(QStringLiteral("グラフィックフォルダのパスを入力してく"
+                                                         "ださい。"),
+                                          QStringLiteral("ｸﾞﾗﾌｨｯｸﾌｫﾙﾀﾞﾊﾟｽの指定"), m.gPath)
+                                   .value_or(QString());
+        if (folder.isEmpty())
+            return;
+        if (!QFileInfo(folder).isDir() && !QDir().mkdir(folder)) {
+            showFailure(platform::Error(platform::errnum::PathFileAccess,
+                                        QStringLiteral("フォルダ %1 を作れませんでした。")
+                                            .arg(QDir::toNativeSeparators(folder))));
+        }
+        m.gPath = folder;
+        return;
+    }
+    case 3:
+        m.bgPath = choose(m.bgPath, QStringLiteral("ＢＭＰ ファイル (*.bmp)|*.bmp|ＪＰＧ ファイル "
+                                                   "(*.jpg)|*.jpg|すべてのファイル (*.*)|*.*"));
+        // A texture that cannot be loaded is forgotten, not kept for the next start.
+        if (!m.bgPath.isEmpty()) {
+            try {
+                platform::loadPicture(m.bgPath);
+            } catch (const platform::Error& e) {
+                m.bgPath.clear();
+                showFailure(e);
+            }
+        }
+        bgTile();
+        return;
+    default:
+        return;
+    }
+}
+
+void frmMirel::chooseJournal() {
+    auto& m = app::modFunc();
+    const QString chosen = choose(
+        m.mdbPath, QStringLiteral("すべてのファイル (*.*)|*.*|ＭＤＢ ファイル (*.mdb)|*.mdb"));
+    if (!chosen.endsWith(QLatin1String("mdb")))
+        return;
+    const QString before = m.mdbPath;
+    const QString open = m.JournalDb ? m.JournalDb->path() : QString();
+    m.mdbPath = chosen;
+    // An existing file is opened at the next start; the open journal stays until then.
+    if (QFileInfo(m.mdbPath).isFile())
+        return;
+    try {
+        if (!store::mdbSelect(store::ChooserFrom::Editor)) {
+            m.mdbPath = before;
+            return;
+        }
+    } catch (const platform::Error& e) {
+        showFailure(e);
+    }
+    if (m.JournalDb && m.JournalDb->path() != open) {
+        // Switched to the new journal at once: nothing of the old one may stay on the screen.
+        if (frmCal* calendar = windows::findCalendar())
+            calendar->markAnew();
+    } else if (!QFileInfo(m.mdbPath).isFile()) {
+        m.mdbPath = before; // nothing was made or chosen there
+    }
+    iniForm();
+}
+
+void frmMirel::optComp_Click() {
+    auto& m = app::modFunc();
+    if (!m.JournalDb || !m.JournalWs)
+        return;
+    try {
+        store::compactJournal(m.JournalDb, *m.JournalWs, m.mdbPath,
+                              store::compactionCopyPath(m.mdbPath, platform::dataFolder()));
+    } catch (const platform::Error& e) {
+        showFailure(e);
+    }
+}
+
+void frmMirel::opFsize_Click(int index) {
+    for (const int box : {1, 2}) {
+        QFont font = textBox(box)->font();
+        font.setPointSize(index + 9);
+        textBox(box)->setFont(font);
+    }
+}
 
 void frmMirel::sHelp_Click() {
     platform::openHelpPage();

@@ -168,9 +168,9 @@ void frmMirel::pictureButton_Click() {
     platform::FileRequest request;
     request.hideReadOnly = true;
     request.fileName = platform::joinPath(
-        m.gPath,
-        QStringLiteral("p") + platform::dates::format(m.WorkDate, QStringLiteral("yymmdd")) +
-            QStringLiteral(".bmp"));
+        m.gPath, QStringLiteral("p") +
+                     platform::dates::format(m.WorkDate, QStringLiteral("yymmdd")) +
+                     QStringLiteral(".bmp"));
     request.filter = QStringLiteral("すべてのファイル (*.*)|*.*|ＢＭＰ ファイル (*.bmp)|*.bmp|"
                                     "ＪＰＧ ファイル (*.jpg)|*.jpg|ペイントツール (*.exe)|*.exe");
     request.filterIndex = 2;

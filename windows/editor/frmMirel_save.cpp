@@ -90,13 +90,10 @@ bool frmMirel::recUpdate() {
     return true;
 }
 
-void frmMirel::savTxt_Click() {
+bool frmMirel::savTxt_Click() {
     const bool inserting = newRec;
     try {
-        if (inserting)
-            recInsert();
-        else
-            recUpdate();
+        return inserting ? recInsert() : recUpdate();
     } catch (const std::exception& e) {
         const QString description = [&] {
             if (const auto* error = dynamic_cast<const platform::Error*>(&e))
@@ -107,6 +104,7 @@ void frmMirel::savTxt_Click() {
             (inserting ? QStringLiteral("Insert Error") : QStringLiteral("Update Error")) +
                 QStringLiteral("\r\n") + description,
             platform::Buttons::Ok, platform::Icon::Critical, platform::programTitle());
+        return false;
     }
 }
 

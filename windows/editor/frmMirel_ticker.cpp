@@ -22,7 +22,7 @@ void frmMirel::Timer1_Timer() {
     if (next.line != line)
         StatusBar1->showMessage(next.line);
     if (next.ended) {
-        Combo1->setCurrentIndex(windows::editor::nextRowIndex(float(random_.generateDouble()),
-                                                              Combo1->count()));
+        Combo1->setCurrentIndex(
+            windows::editor::nextRowIndex(float(random_.generateDouble()), Combo1->count()));
     }
 }

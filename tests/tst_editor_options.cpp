@@ -1,0 +1,126 @@
+// The editor's options menu: font size, the four paths, compaction.
+#include "platform/Services.h"
+#include "support/CalendarFixture.h"
+#include "support/EditorFixture.h"
+#include "support/Files.h"
+
+#include <QSettings>
+
+using platform::Answer;
+
+class EditorOptionsTest : public testing::EditorTest {
+    Q_OBJECT
+
+    platform::FileRequest lastRequest() const { return env->dialogs.calls().back().file; }
+
+private Q_SLOTS:
+    void fontSizeAndPaths() {
+        auto& m = app::modFunc();
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        editor.opFsize[7]->trigger();
+        QVERIFY(editor.textBox(1)->font().pointSize() == 16 &&
+                editor.textBox(2)->font().pointSize() == 16);
+        // The paint program: only a program is taken ("PBRUSH.EXE" is not one here).
+        const QString before = m.pPath;
+        env->dialogs.answerFile(testing::writeFile(env->root() + u"/PBRUSH.EXE"_s, "MZ"));
+        editor.optPath[0]->trigger();
+        QCOMPARE(m.pPath, before);
+        const auto asked = lastRequest();
+        QCOMPARE(asked.fileName + u'|' + asked.filter + u'|' + QString::number(asked.filterIndex),
+                 before + u"|すべてのファイル (*.*)|*.*|ペイントツール (*.exe)|*.exe|1"_s);
+        const QString paint =
+            testing::writeFile(env->root() + u"/bin/paint"_s, "#!/bin/sh\n", true);
+        env->dialogs.answerFile(paint);
+        editor.optPath[0]->trigger();
+        QCOMPARE(m.pPath, paint);
+        // The picture folder: nothing typed changes nothing; a new one is made.
+        const QString folder = m.gPath;
+        env->dialogs.answerInput(QString());
+        env->dialogs.answerInput(std::nullopt);
+        editor.optPath[2]->trigger();
+        editor.optPath[2]->trigger();
+        QCOMPARE(m.gPath, folder);
+        env->dialogs.answerInput(env->root() + u"/pictures"_s);
+        editor.optPath[2]->trigger();
+        QVERIFY(m.gPath == env->root() + u"/pictures"_s && QFileInfo(m.gPath).isDir());
+        QCOMPARE(env->dialogs.calls().back().title, u"ｸﾞﾗﾌｨｯｸﾌｫﾙﾀﾞﾊﾟｽの指定"_s);
+        // A texture that cannot be loaded is forgotten.
+        env->dialogs.answerFile(testing::writeFile(env->root() + u"/paper.bmp"_s, "no"));
+        env->dialogs.answerMessage(Answer::Ok);
+        editor.optPath[3]->trigger();
+        QVERIFY(m.bgPath.isEmpty());
+        QCOMPARE(env->dialogs.calls().back().summary(), u"ORVANE|0|1|ピクチャが不正です。(481)"_s);
+        // Everything reaches the settings when the editor closes.
+        editor.dEnd[1]->trigger();
+        const QSettings stored(env->settingsFile(), QSettings::IniFormat);
+        QCOMPARE(stored.value("Mirel/FontSize").toString() + u'|' +
+                     stored.value("Option/pPath").toString(),
+                 u"16|"_s + paint);
+    }
+
+    void databasePath() {
+        auto& m = app::modFunc();
+        QVERIFY(addEntry(u"2026-12-05"_s, u"old"_s, u"memo"_s));
+        frmCal& calendar = testing::shownCalendar();
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        // An existing journal is only remembered for the next start.
+        const QString other = env->root() + u"/other.mdb"_s;
+        QVERIFY(testing::rawExecute(other, u"create table Mirel(Reg_dat datetime)"_s));
+        env->dialogs.answerFile(other);
+        editor.optPath[1]->trigger();
+        QVERIFY(m.mdbPath == other && m.JournalDb->path() == journal);
+        // A missing one, the chooser cancelled: nothing ends and nothing changes.
+        QTest::keyClicks(editor.Text1[1], u"kept "_s);
+        const QString fresh = env->root() + u"/fresh.mdb"_s;
+        for (const auto& answer : {Answer::Cancel, Answer::Ok}) {
+            env->dialogs.answerFile(fresh);
+            env->dialogs.answerMessage(answer);
+            if (answer == Answer::Cancel) {
+                env->dialogs.answerFile(std::nullopt);
+                env->dialogs.answerMessage(Answer::Ok);
+            }
+            editor.optPath[1]->trigger();
+        }
+        QCOMPARE(env->dialogs.calls().at(4).summary(),
+                 u"ORVANE|0|0|ＭＤＢを指定してもう一度やり直してください。"_s);
+        QVERIFY(env->endings.isEmpty());
+        // Created: the journal in use at once, in the calendar and the editor.
+        QCOMPARE(env->dialogs.calls().at(6).summary(),
+                 u"ORVANE|1|0|新規にデータベースを作成します。"_s);
+        QVERIFY(m.mdbPath == fresh && m.JournalDb->path() == fresh);
+        QCOMPARE(testing::tagOf(calendar, 5) + testing::tipOf(calendar, 5), QString());
+        QVERIFY(editor.newRec && editor.boxText(1).isEmpty());
+    }
+
+    void compaction() {
+        auto& m = app::modFunc();
+        for (int day = 1; day <= 28; ++day)
+            QVERIFY(
+                addEntry(u"2026-02-%1"_s.arg(day, 2, 10, QChar(u'0')), QString(2000, u'x'), {}));
+        QVERIFY(testing::rawExecute(journal, u"delete from Mirel where Reg_dat >= '2026-02-03'"_s));
+        const qint64 size = QFileInfo(journal).size();
+        frmMirel& editor = open(QDate(2026, 2, 1));
+        const QString copy = env->dataDir() + u"/NewOrvane.mdb"_s;
+        editor.optComp->trigger();
+        QVERIFY(!QFileInfo::exists(copy) && QFileInfo(journal).size() < size);
+        QCOMPARE(
+            rows(u"select count(*) from Mirel union all select * from pragma_application_id"_s),
+            (testing::Rows{{"2"}, {"1330796110"}}));
+        QTest::keyClicks(editor.Text1[1], u"usable "_s);
+        QVERIFY(editor.devProc());
+        // A compaction that fails leaves the journal as it was, and open.
+        QVERIFY(QDir().mkpath(copy + u"/in the way"_s));
+        const QByteArray before = testing::readFile(journal);
+        env->dialogs.answerMessage(Answer::Ok);
+        editor.optComp->trigger();
+        const QString said = env->dialogs.calls().back().summary();
+        QVERIFY2(said.startsWith(u"ORVANE|0|1|"_s) &&
+                     said.contains(u"日記のファイルは元のままです。"_s),
+                 qPrintable(said));
+        QCOMPARE(testing::readFile(journal), before);
+        QVERIFY(editor.devProc() && m.JournalDb);
+    }
+};
+
+ORVANE_TEST_MAIN(EditorOptionsTest)
+#include "tst_editor_options.moc"
