@@ -126,6 +126,8 @@ void frmBar::makeControls() {
     header->setStyleSheet(QStringLiteral(
         "QHeaderView::section { background-color: rgb(255, 255, 128); color: black; border: none;"
         " border-right: 1px solid gray; border-bottom: 1px solid gray; padding: 0px 3px; }"));
+    // A style sheet stops the grid's font from reaching its header.
+    header->setFont(Grid1->font());
     const QStringList headers{dateHeader(), remarkHeader()};
     Grid1->setHorizontalHeaderLabels(headers);
     Grid1->horizontalHeaderItem(0)->setTextAlignment(Qt::AlignCenter);
