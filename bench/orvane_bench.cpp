@@ -1,7 +1,7 @@
 // Measures what a diarist waits for, on journals of 0, 10 and 100 years of daily entries:
 // start-up and memory of the real program beside a bare Qt window, stepping through months with
-// their pen marks, opening the editor on an entry, changing its day and saving. Prints each
-// figure beside its target; exits with 1 when one is missed.
+// their pen marks, opening the editor on an entry, changing its day and saving, opening the year
+// notebook. Prints each figure beside its target; exits with 1 when one is missed.
 //
 //   orvane_bench [--years 0,10,100] [--runs 31] [--start-only] [--keep DIR]
 //
@@ -227,6 +227,8 @@ int main(int argc, char** argv) {
                       inner["editor_day_median"], 8, QStringLiteral("ms"), true},
                      {QStringLiteral("saving an entry, committed, month marked again"),
                       inner["save_median"], 16, QStringLiteral("ms"), true},
+                     {QStringLiteral("notebook of a full year, filled"),
+                      inner["notebook_year_median"], 15, QStringLiteral("ms"), true},
                      {QStringLiteral("unexpected dialogs"), inner["unexpected_dialogs"], 0,
                       QString(), false},
                  }) &&

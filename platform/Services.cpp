@@ -1,6 +1,7 @@
 #include "platform/Services.h"
 
 #include "platform/Clock.h"
+#include "platform/Printer.h"
 #include "platform/QtDialogs.h"
 
 #include <cstdio>
@@ -14,8 +15,10 @@ namespace {
 struct ServiceState {
     QtDialogs qtDialogs;
     SystemClock systemClock;
+    QtPrinter defaultPrinter;
     Dialogs* dialogs = nullptr;
     const Clock* clock = nullptr;
+    Printer* printer = nullptr;
     EndHandler endHandler;
     std::vector<std::function<void()>> endCleanups;
 };
@@ -43,6 +46,15 @@ const Clock& clock() {
 
 void setClock(const Clock* clock) {
     state().clock = clock;
+}
+
+Printer& printer() {
+    auto& s = state();
+    return s.printer != nullptr ? *s.printer : s.defaultPrinter;
+}
+
+void setPrinter(Printer* printer) {
+    state().printer = printer;
 }
 
 void endProgram(int exitCode) {

@@ -6,9 +6,11 @@ namespace platform {
 
 class Dialogs;
 class Clock;
+class Printer;
 
 // The process-wide platform services, kept together here. Tests replace them; the program uses
-// the Qt dialogs, the system clock and an ending that leaves the process at once.
+// the Qt dialogs, the system clock, the default printer and an ending that leaves the process at
+// once.
 
 Dialogs& dialogs();
 // nullptr restores the Qt dialogs. The caller keeps ownership.
@@ -17,6 +19,10 @@ void setDialogs(Dialogs* dialogs);
 const Clock& clock();
 // nullptr restores the system clock. The caller keeps ownership.
 void setClock(const Clock* clock);
+
+Printer& printer();
+// nullptr restores the default printer. The caller keeps ownership.
+void setPrinter(Printer* printer);
 
 // Ends the program at once: no window's closing handler runs. When a test has replaced the
 // ending, the replacement runs instead and this returns, so callers return right after it.

@@ -5,6 +5,7 @@
 #include "platform/System.h"
 #include "windows/calendar/frmCal.h"
 #include "windows/editor/frmMirel.h"
+#include "windows/notebook/frmBar.h"
 
 #include <QApplication>
 
@@ -69,6 +70,21 @@ frmCal& showCalendar() {
     calendar->setAttribute(Qt::WA_DeleteOnClose);
     bringForward(*calendar);
     return *calendar.release(); // deletes itself when closed
+}
+
+frmBar* findNotebook() {
+    return findOpen<frmBar>();
+}
+
+frmBar& showNotebook() {
+    if (frmBar* open = findNotebook()) {
+        bringForward(*open);
+        return *open;
+    }
+    auto notebook = std::make_unique<frmBar>();
+    notebook->Form_Load();
+    bringForward(*notebook);
+    return *notebook.release(); // deletes itself when closed
 }
 
 } // namespace windows

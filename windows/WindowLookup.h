@@ -1,5 +1,6 @@
 #pragma once
 
+class frmBar;
 class frmCal;
 class frmMirel;
 
@@ -20,5 +21,11 @@ frmCal* findCalendar();
 frmCal* findCalendarByClockTitle();
 // Shows the open calendar window, or a new one when none is open, and gives it the focus.
 frmCal& showCalendar();
+
+// The open year notebook, or nullptr.
+frmBar* findNotebook();
+// Brings the open notebook to the front, or creates one, runs its load handler (which lists the
+// year of WorkDate) and shows it. The notebook deletes itself when it closes.
+frmBar& showNotebook();
 
 } // namespace windows

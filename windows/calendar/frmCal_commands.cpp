@@ -117,7 +117,8 @@ void frmCal::deleteEntry() {
 void frmCal::optOpt_Click(int Index) {
     switch (Index) {
     case 0:
-        // The year notebook: its item stays greyed until the notebook exists.
+        // The calendar window stays open beside the notebook.
+        windows::showNotebook();
         break;
     case 1:
         goToDate();

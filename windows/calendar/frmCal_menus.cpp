@@ -82,8 +82,6 @@ void frmCal::makeMenus() {
               {3, QStringLiteral("元のｻｲｽﾞ(&S)"), {}},
               {4, QStringLiteral("ﾍﾙﾌﾟ(&H)"), {}}},
              &frmCal::optOpt_Click);
-    // Greyed until the year notebook exists.
-    optOpt[0]->setEnabled(false);
 }
 
 void frmCal::optPrev_Click(int Index) {

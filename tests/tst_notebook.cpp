@@ -1,0 +1,206 @@
+// The year notebook: the year's list, its window, opening a day in the editor and printing.
+#include "platform/Printer.h"
+#include "platform/Services.h"
+#include "platform/System.h"
+#include "support/CalendarFixture.h"
+#include "windows/WindowLookup.h"
+#include "windows/editor/frmMirel.h"
+#include "windows/notebook/frmBar.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace testing;
+using platform::Answer;
+
+namespace {
+
+// Takes what the notebook hands to the printer.
+struct RecordingPrinter : platform::Printer {
+    QStringList calls;
+    void setFont(const QString& family, double points, bool bold) override {
+        calls << u"font %1 %2%3"_s.arg(family).arg(points).arg(bold ? u" bold"_s : QString());
+    }
+    void printLine(const QString& text) override { calls << text; }
+    void endDoc() override { calls << u"end"_s; }
+};
+
+frmBar& openOn(const QDate& day) {
+    app::modFunc().WorkDate = day;
+    return windows::showNotebook();
+}
+
+// The list as "title: date remark, ...".
+QString listed(const frmBar& w) {
+    QStringList rows;
+    for (int row = 0; row < w.Grid1->rowCount(); ++row)
+        rows << w.Grid1->item(row, 0)->text() + u' ' + w.Grid1->item(row, 1)->text();
+    return w.windowTitle() + u": "_s + rows.join(u", "_s);
+}
+
+// A double-click as the desktop delivers it, a click first, on a row (or the header at -1).
+void doubleClick(frmBar& w, int row) {
+    QWidget* target = row < 0 ? w.Grid1->horizontalHeader()->viewport() : w.Grid1->viewport();
+    const QPoint at = w.Grid1->visualRect(w.Grid1->model()->index(row, 1)).center();
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, row < 0 ? QPoint(20, 5) : at);
+    QTest::mouseDClick(target, Qt::LeftButton, Qt::NoModifier, row < 0 ? QPoint(20, 5) : at);
+}
+
+// What a helper program writes.
+QString output(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+} // namespace
+
+class NotebookTest : public CalendarTest {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        platform::installFontSubstitutions(); // as start-up does
+        // A print system that cannot be reached: the desktop names no default printer.
+        qputenv("CUPS_SERVER", "/nonexistent/cups.sock");
+    }
+
+    void yearListAndPrinting() {
+        addEntry(QDate(1998, 7, 15), u"散歩"_s);
+        addEntry(QDate(1998, 7, 5), QString());
+        addEntry(QDate(1997, 12, 31), u"大晦日"_s);
+        frmBar& w = openOn(QDate(1998, 8, 1));
+        const QString first = listed(w);
+        QCOMPARE(first, u"手帳  1998年度: 98/7/05(日) , 98/7/15(水) 散歩"_s);
+        // Designed 9555 x 7485 twips. The outer size, frame included, places the grid and the
+        // buttons: the grid 135 twips narrower, the buttons' row 4000 twips from the right edge
+        // and 900 from the bottom.
+        QCOMPARE(w.size(), QSize(637, 499));
+        const QSize outer = w.frameGeometry().size() * 15;
+        const QImage shot = w.grab().toImage();
+        QCOMPARE(shot.pixelColor((outer.width() - 135) / 15, 200), QColor(192, 192, 255));
+        QVERIFY(shot.pixelColor((outer.width() - 135) / 15 - 1, 200) != QColor(192, 192, 255));
+        const QPoint button((outer.width() - 4000) / 15 + 4, (outer.height() - 900) / 15 + 5);
+        QCOMPARE(shot.pixelColor(button), QColor(192, 255, 255));
+        // The date column stands out in light yellow (row 0 holds the current cell).
+        const QRect date = w.Grid1->visualRect(w.Grid1->model()->index(1, 0));
+        QCOMPARE(w.Grid1->viewport()->grab().toImage().pixelColor(date.topLeft() + QPoint(3, 3)),
+                 QColor(255, 255, 128));
+
+        // 印刷 hands the list as shown to the printer, and changes nothing.
+        RecordingPrinter printer;
+        platform::setPrinter(&printer);
+        const auto restore = qScopeGuard([] { platform::setPrinter(nullptr); });
+        env->dialogs.answerMessage(Answer::Ok);
+        w.Command1[2]->click();
+        QCOMPARE(printer.calls,
+                 (QStringList{u"font ＭＳ Ｐ明朝 14 bold"_s,
+                              u"          手帳"_s + QString(25, u' ') + u"2026年12月06日(日)\n"_s,
+                              u"font ＭＳ Ｐ明朝 11 bold"_s, u"[1998年07月05日(日)]  "_s,
+                              u"[1998年07月15日(水)]  散歩"_s, u"end"_s}));
+        QCOMPARE(lastMessage(*env), u"ORVANE|Ok|None|印刷データを出力しました。"_s);
+        QCOMPARE(listed(w) + QString::number(w.noteYear), first + u"1998"_s);
+        // The desktop names no printer: that is told, and nothing else (the script allows no
+        // second message).
+        platform::setPrinter(nullptr);
+        env->dialogs.answerMessage(Answer::Ok);
+        w.Command1[2]->click();
+        QCOMPARE(lastMessage(*env), u"ORVANE|Ok|None|プリンタが見つかりません。(484)"_s);
+
+        const auto step = [&](int button) {
+            w.Command1[std::size_t(button)]->click();
+            return listed(w);
+        };
+        QCOMPARE(step(0), u"手帳  1997年度: 97/12/31(水) 大晦日"_s);
+        QCOMPARE(step(1), first);
+        QCOMPARE(step(1), u"手帳  1999年度: "_s);
+        QCOMPARE(app::modFunc().WorkDate, QDate(1998, 8, 1));
+    }
+
+    void placeAndClosing() {
+        // The calendar's 手帳(&B) opens the notebook on WorkDate's year, one at a time.
+        frmCal& calendar = shownCalendar();
+        calendar.optOpt[0]->trigger();
+        QPointer<frmBar> w = windows::findNotebook();
+        QVERIFY(w && w->windowTitle() == u"手帳  2026年度"_s && calendar.isVisible());
+        calendar.optOpt[0]->trigger();
+        QCOMPARE(windows::findNotebook(), w.data());
+        // 戻る keeps the place in twips for the next opening in this run, and shows the
+        // calendar, which was closed meanwhile.
+        w->move(40, 60);
+        w->resize(500, 300);
+        calendar.close();
+        w->Command1[3]->click();
+        QVERIFY(!windows::findNotebook() && windows::findCalendar() != nullptr);
+        QCOMPARE(app::modFunc().NotebookLayout,
+                 (std::array<std::int32_t, 4>{900, 600, 7500, 4500}));
+        w = &windows::showNotebook();
+        QCOMPARE(QRect(w->pos(), w->size()), QRect(40, 60, 500, 300));
+        // The close box does the same.
+        w->move(10, 20);
+        w->close();
+        QCOMPARE(app::modFunc().NotebookLayout[0], 300);
+    }
+
+    void doubleClickOpensTheDay() {
+        addEntry(QDate(1925, 3, 1), u"雛祭りの前"_s);
+        addEntry(QDate(1925, 5, 5), u"端午"_s);
+        QPointer<frmBar> w = &openOn(QDate(1925, 12, 31));
+        // The header, and the empty list of another year, open nothing.
+        doubleClick(*w, -1);
+        w->Command1[1]->click();
+        doubleClick(*w, 0);
+        QVERIFY(w->isVisible() && windows::findEditor() == nullptr);
+        // A row opens its day in the editor and closes the notebook; the calendar stays shut.
+        w->Command1[0]->click();
+        doubleClick(*w, 0);
+        frmMirel* e = windows::findEditor();
+        QVERIFY(e && !windows::findNotebook() && !windows::findCalendar());
+        QCOMPARE(e->dateBox()->text(), u"1925/03/01 (日)"_s);
+
+        // The editor changed on its day: it saves first, then shows the row's day.
+        QTest::keyClicks(e->Text1[1], u"more "_s);
+        doubleClick(windows::showNotebook(), 1);
+        QCOMPARE(
+            rawRows(journal, u"select Mirel_txt from Mirel where Reg_dat like '1925-03-01%'"_s),
+            QList<QStringList>{{u"more text"_s}});
+        QCOMPARE(e->dateBox()->text(), u"1925/05/05 (火)"_s);
+        // A save that fails keeps the editor's day and text, and the notebook open.
+        QTest::keyClicks(e->Text1[1], u"keep "_s);
+        e->picFile = QString(101, u'p');
+        w = &windows::showNotebook();
+        env->dialogs.answerMessage(Answer::Ok);
+        doubleClick(*w, 0);
+        QVERIFY(w->isVisible() && e->boxText(1) == u"keep text"_s);
+    }
+
+    void printingToPaper() {
+        // A year long enough for a second page, printed to a PDF file and read back.
+        for (int day = 0; day < 80; ++day)
+            addEntry(QDate(1925, 1, 1).addDays(day), u"日記%1"_s.arg(day + 1));
+        const QString pdf = env->root() + u"/list.pdf"_s;
+        platform::QtPrinter printer(pdf);
+        platform::setPrinter(&printer);
+        const auto restore = qScopeGuard([] { platform::setPrinter(nullptr); });
+        env->dialogs.answerMessage(Answer::Ok);
+        openOn(QDate(1925, 6, 1)).Command1[2]->click();
+        // -layout keeps the empty line below the heading, not the runs of blanks.
+        const QStringList pages = output(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s}).split(u'\f');
+        QCOMPARE(pages.size(), 3); // two pages, and nothing after the last page break
+        const QStringList lines = (pages[0] + pages[1]).split(u'\n');
+        QCOMPARE(lines[0].simplified() + u'|' + lines[1] + u'|' + lines[2],
+                 u"手帳 2026年12月06日(日)||[1925年01月01日(木)] 日記1"_s);
+        // Every entry once over both pages, the second page starting with the next one.
+        QCOMPARE(lines.filter(u"[1925年"_s).size(), 80);
+        QCOMPARE(output(u"pdffonts"_s, {pdf}).split(u'\n').value(2).section(u' ', 0, 0),
+                 u"IPAPMincho"_s);
+    }
+};
+
+ORVANE_TEST_MAIN(NotebookTest)
+#include "tst_notebook.moc"
