@@ -3,6 +3,7 @@
 #include "support/CalendarFixture.h"
 #include "support/EditorFixture.h"
 #include "support/Files.h"
+#include "windows/notebook/frmBar.h"
 
 #include <QSettings>
 
@@ -90,6 +91,23 @@ private Q_SLOTS:
         QVERIFY(m.mdbPath == fresh && m.JournalDb->path() == fresh);
         QCOMPARE(testing::tagOf(calendar, 5) + testing::tipOf(calendar, 5), QString());
         QVERIFY(editor.newRec && editor.boxText(1).isEmpty());
+    }
+
+    void notebookFromTheEditor() {
+        QPointer<frmMirel> editor = &open(QDate(2026, 12, 5));
+        QTest::keyClicks(editor->Text1[1], u"note"_s);
+        // An entry that cannot be saved keeps the editor open with it.
+        editor->picFile = QString(101, u'p');
+        env->dialogs.answerMessage(Answer::Ok);
+        editor->opNote->trigger();
+        QVERIFY(editor->isVisible() && windows::findNotebook() == nullptr);
+        // Saved, the editor gives way to the notebook without storing its settings.
+        editor->picFile.clear();
+        editor->opNote->trigger();
+        testing::runDeferredDeletes();
+        QVERIFY(editor.isNull() && windows::findNotebook() != nullptr);
+        QCOMPARE(rows(u"select Mirel_txt from Mirel"_s), testing::Rows{{"note"}});
+        QVERIFY(!QFileInfo::exists(env->settingsFile()));
     }
 
     void compaction() {

@@ -40,7 +40,7 @@ void frmMirel::opNote_Click() {
     // The entry goes first; when it cannot be saved the editor stays open with the text.
     if (!savTxt_Click())
         return;
-    // TEMP windows::showNotebook();
+    windows::showNotebook();
     unload();
 }
 
