@@ -164,8 +164,8 @@ QStringList Desktop::environment() const {
 }
 
 std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& program,
-                                         const QStringList& environment,
-                                         const QString& titlePrefix) {
+                                         const QStringList& environment, const QString& titlePrefix,
+                                         bool memory) {
     std::unique_ptr<xcb_connection_t, XcbDeleter> c(xcb_connect(
         desktop.environment().value(0).section(QLatin1Char('='), 1).toLatin1().constData(),
         nullptr));
@@ -207,7 +207,7 @@ std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& 
             }
         }
     }
-    if (figures) {
+    if (figures && memory) {
         std::this_thread::sleep_for(std::chrono::seconds(1));
         figures->residentMb = residentMb(pid);
     }

@@ -30,14 +30,15 @@ private:
 
 struct StartFigures {
     double startMs;    // from the start of the process to the window mapped on the X server
-    double residentMb; // resident memory one second after that
+    double residentMb; // resident memory one second after that, when asked for
 };
 
 // Starts a program with the environment given (added to this process's), waits until a top-level
-// window whose title starts with titlePrefix is mapped on the display, then measures its memory
-// one second later and ends it. Nothing when the window did not appear within ten seconds.
+// window whose title starts with titlePrefix is mapped on the display, measures its memory one
+// second later when asked to, and ends it. Nothing when the window did not appear within ten
+// seconds.
 std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& program,
-                                         const QStringList& environment,
-                                         const QString& titlePrefix);
+                                         const QStringList& environment, const QString& titlePrefix,
+                                         bool memory);
 
 } // namespace bench
