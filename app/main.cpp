@@ -1,8 +1,10 @@
 #include "app/Main.h"
+#include "app/modFunc.h"
 #include "platform/Application.h"
 #include "platform/Error.h"
 #include "platform/InstanceLock.h"
 #include "platform/System.h"
+#include "store/search/SearchService.h"
 
 int main(int argc, char** argv) {
     platform::Application app(argc, argv);
@@ -15,6 +17,8 @@ int main(int argc, char** argv) {
     if (!platform::guard([] { app::Main(); }))
         return 1;
     const int code = QApplication::exec();
+    // The search finishes its work while the journal is still open.
+    app::modFunc().Search.reset();
     platform::releaseInstanceLock();
     return code;
 }

@@ -1,5 +1,7 @@
 #include "app/modFunc.h"
 
+#include "store/search/SearchService.h"
+
 namespace app {
 
 namespace {
@@ -8,6 +10,10 @@ ModFunc& instance() {
     return values;
 }
 } // namespace
+
+ModFunc::ModFunc() = default;
+ModFunc::~ModFunc() = default;
+ModFunc& ModFunc::operator=(ModFunc&&) noexcept = default;
 
 ModFunc& modFunc() {
     return instance();

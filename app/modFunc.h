@@ -16,6 +16,10 @@
 class QWidget;
 class QTextEdit;
 
+namespace store::search {
+class SearchService;
+}
+
 namespace app {
 
 // The process-wide values the windows share, kept together in one place. They live for the
@@ -52,6 +56,13 @@ struct ModFunc {
     QPointer<QStatusBar> StatusRef; // the editor's status bar while it is open
     qint64 PaintPid = 0;            // process id of the paint program started last
     std::array<std::int32_t, 4> NotebookLayout{0, 0, 0, 0};
+
+    // The search over the journal, from the first search until the end of the run.
+    std::unique_ptr<store::search::SearchService> Search;
+
+    ModFunc();
+    ~ModFunc();
+    ModFunc& operator=(ModFunc&&) noexcept;
 };
 
 ModFunc& modFunc();
