@@ -1,4 +1,5 @@
 #include "bench/InProcess.h"
+#include "bench/SearchBench.h"
 
 #include "app/Main.h"
 #include "app/modFunc.h"
@@ -191,6 +192,7 @@ int measureInProcess(int argc, char** argv) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     print("notebook_year_median", median(notebooks));
+    measureSearch();
     print("unexpected_dialogs", dialogs.shown);
     platform::releaseInstanceLock();
     return 0;

@@ -475,6 +475,14 @@ void Database::checkSameFile() const {
             .arg(QDir::toNativeSeparators(path_)));
 }
 
+quint64 Database::changesElsewhere() {
+    const qint64 version = pragmaInt(handle_, "PRAGMA data_version");
+    if (countedVersion_ && *countedVersion_ != version)
+        ++changesElsewhere_;
+    countedVersion_ = version;
+    return changesElsewhere_;
+}
+
 bool Database::changedElsewhere() {
     const qint64 version = pragmaInt(handle_, "PRAGMA data_version");
     const bool changed = dataVersion_ != version;

@@ -89,6 +89,9 @@ public:
     bool changedElsewhere();
     // Makes the next changedElsewhere() true again (the caller could not deal with the change).
     void forgetChanges() { dataVersion_.reset(); }
+    // How many times, since the file was opened, another connection was found to have committed
+    // a change; asks SQLite at each call. Independent of changedElsewhere().
+    quint64 changesElsewhere();
 
     // Whether a table of that name exists, letter case ignored.
     bool hasTable(const QString& name);
@@ -117,6 +120,8 @@ private:
     std::optional<FileId> fileId_;
     quint64 statementCount_ = 0;
     std::optional<qint64> dataVersion_;
+    std::optional<qint64> countedVersion_;
+    quint64 changesElsewhere_ = 0;
 };
 
 // One transaction, begun at once for writing; rolled back when it ends without commit().

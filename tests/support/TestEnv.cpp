@@ -15,13 +15,15 @@ void pointXdgAt(const QString& root) {
     const QString data = root + QStringLiteral("/data");
     const QString config = root + QStringLiteral("/config");
     const QString runtime = root + QStringLiteral("/runtime");
-    for (const QString& dir : {data, config, runtime})
+    const QString cache = root + QStringLiteral("/cache");
+    for (const QString& dir : {data, config, runtime, cache})
         QDir().mkpath(dir);
     QFile::setPermissions(runtime,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_DATA_HOME", data.toUtf8());
     qputenv("XDG_CONFIG_HOME", config.toUtf8());
     qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
+    qputenv("XDG_CACHE_HOME", cache.toUtf8());
     qputenv("HOME", root.toUtf8());
     // QSettings reads its folder once per process; point it at this world explicitly.
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);

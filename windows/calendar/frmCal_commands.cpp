@@ -13,6 +13,7 @@
 #include "platform/Services.h"
 #include "store/EntrySql.h"
 #include "store/JournalKeys.h"
+#include "store/search/SearchService.h"
 #include "windows/EditorHandover.h"
 #include "windows/WindowLookup.h"
 #include "windows/calendar/GoToDate.h"
@@ -99,6 +100,7 @@ void frmCal::deleteEntry() {
         store::normaliseKeys(db);
         m.SqlText = store::sql::deleteEntry();
         db.execute(m.SqlText, store::dayKeys(day));
+        store::search::SearchService::entryChanged(day);
     } catch (const platform::Error& e) {
         platform::dialogs().message(e.message(), platform::Buttons::Ok, platform::Icon::Critical,
                                     platform::programTitle());

@@ -10,6 +10,7 @@
 #include "platform/Services.h"
 #include "store/EntrySql.h"
 #include "store/JournalKeys.h"
+#include "store/search/SearchService.h"
 #include "windows/WindowLookup.h"
 #include "windows/calendar/frmCal.h"
 #include "windows/editor/EditorJournal.h"
@@ -60,6 +61,7 @@ bool frmMirel::recInsert() {
         showSaveError(e, QStringLiteral("Insert"));
         return false;
     }
+    store::search::SearchService::entryChanged(app::modFunc().WorkDate);
     windows::editor::setStatusText(QStringLiteral("登録しました。"));
     return true;
 }
@@ -85,6 +87,7 @@ bool frmMirel::recUpdate() {
         showSaveError(e, QStringLiteral("Update"));
         return false;
     }
+    store::search::SearchService::entryChanged(m.WorkDate);
     windows::editor::setStatusText(inserted ? QStringLiteral("登録しました。")
                                             : QStringLiteral("更新しました。"));
     return true;

@@ -1,0 +1,11 @@
+#pragma once
+
+namespace bench {
+
+// Measures the journal search on the open journal: the first build of its index, the index's
+// size, queries of three and more and of one or two characters (the count and the first screen
+// of hits), the index update after a save, and the memory the search window adds. Prints one
+// "name value" line per figure.
+void measureSearch();
+
+} // namespace bench
