@@ -6,6 +6,7 @@
 #include "windows/calendar/frmCal.h"
 #include "windows/editor/frmMirel.h"
 #include "windows/notebook/frmBar.h"
+#include "windows/search/frmFind.h"
 
 #include <QApplication>
 
@@ -85,6 +86,20 @@ frmBar& showNotebook() {
     notebook->Form_Load();
     bringForward(*notebook);
     return *notebook.release(); // deletes itself when closed
+}
+
+frmFind* findFinder() {
+    return findOpen<frmFind>();
+}
+
+frmFind& showFinder() {
+    if (frmFind* open = findFinder()) {
+        bringForward(*open);
+        return *open;
+    }
+    auto finder = std::make_unique<frmFind>();
+    bringForward(*finder);
+    return *finder.release(); // deletes itself when closed
 }
 
 } // namespace windows

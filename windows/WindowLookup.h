@@ -2,6 +2,7 @@
 
 class frmBar;
 class frmCal;
+class frmFind;
 class frmMirel;
 
 // Finding and showing the program's windows. Nothing is remembered here: every call looks at the
@@ -27,5 +28,11 @@ frmBar* findNotebook();
 // Brings the open notebook to the front, or creates one, runs its load handler (which lists the
 // year of WorkDate) and shows it. The notebook deletes itself when it closes.
 frmBar& showNotebook();
+
+// The open search window, or nullptr.
+frmFind* findFinder();
+// Brings the open search window to the front, or creates and shows one, which prepares the
+// search. The window deletes itself when it closes.
+frmFind& showFinder();
 
 } // namespace windows

@@ -49,6 +49,7 @@ public:
     void Cal1_Click();
     void Cal1_DblClick();
     void optFile_Click(int Index);
+    void opFind_Click();
     void optOpt_Click(int Index);
     void oCal1_ChgDate();
     void oCal1_NewYear();
@@ -73,6 +74,7 @@ public:
     QMenu* oNext = nullptr;
     QMenu* oOpt = nullptr;
     std::array<QAction*, 3> optFile{};
+    QAction* opFind = nullptr; // "日記を検索(&S)" in oFile, after 選択を削除; not part of optFile
     std::array<QAction*, 3> optPrev{};
     std::array<QAction*, 3> optNext{};
     std::array<QAction*, 5> optOpt{};

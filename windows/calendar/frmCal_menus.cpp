@@ -1,5 +1,5 @@
 // The calendar window's menu bar and the navigation it offers: a day, a month or a year back or
-// forward, and today.
+// forward, and today; and the search window opened from the file menu.
 #include "windows/calendar/frmCal.h"
 
 #include "calendar/clsCal.h"
@@ -8,6 +8,7 @@
 #include "platform/Error.h"
 #include "platform/PictureBox.h"
 #include "platform/Services.h"
+#include "windows/WindowLookup.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -51,6 +52,12 @@ void frmCal::makeMenus() {
               {1, QStringLiteral("選択を削除(&D)"), {}},
               {2, QStringLiteral("終了(&E)"), {}}},
              &frmCal::optFile_Click);
+    opFind = new QAction(QStringLiteral("日記を検索(&S)"), oFile);
+    opFind->setObjectName(QStringLiteral("opFind"));
+    opFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    oFile->insertAction(optFile[2], opFind);
+    connect(opFind, &QAction::triggered, this,
+            [this] { platform::guard([this] { opFind_Click(); }); });
 
     oPrev = bar->addMenu(QStringLiteral("前へ(&G)"));
     oPrev->setObjectName(QStringLiteral("oPrev"));
@@ -82,6 +89,10 @@ void frmCal::makeMenus() {
               {3, QStringLiteral("元のｻｲｽﾞ(&S)"), {}},
               {4, QStringLiteral("ﾍﾙﾌﾟ(&H)"), {}}},
              &frmCal::optOpt_Click);
+}
+
+void frmCal::opFind_Click() {
+    windows::showFinder();
 }
 
 void frmCal::optPrev_Click(int Index) {

@@ -212,6 +212,9 @@ void frmMirel::createMenus() {
         opFsize[static_cast<std::size_t>(index)] = size;
         wireIndexed(size, &frmMirel::opFsize_Click, index);
     }
+    opFind = optOpt->addAction(QStringLiteral("日記を検索(&S)"));
+    opFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    wire(opFind, &frmMirel::opFind_Click);
 
     sHelp = bar->addAction(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
     wire(sHelp, &frmMirel::sHelp_Click);

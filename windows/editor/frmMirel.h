@@ -62,6 +62,7 @@ public:
     QAction* optComp = nullptr;        // "MDBの最適化"
     QMenu* opFont = nullptr;           // "ﾌｫﾝﾄｻｲｽﾞ"
     std::array<QAction*, 8> opFsize{}; // elements 0, 1, 3, 5, 7: 9, 10, 12, 14, 16 points
+    QAction* opFind = nullptr;         // "日記を検索(&S)" Ctrl+F, the last item
     QAction* sHelp = nullptr;          // "ﾍﾙﾌﾟ(&H)", a command on the menu bar
 
     // ---- the shown entry ----
@@ -143,6 +144,13 @@ public:
     void optComp_Click();
     void opFsize_Click(int index);
     void sHelp_Click();
+
+    // ---- search (frmMirel_search.cpp) ----
+    // Opens the search window, or brings it to the front.
+    void opFind_Click();
+    // Selects the first place in the journal text where one of the words occurs, compared as
+    // the search compares, and scrolls to it; nothing changes when none does.
+    void selectFirstMatch(const QStringList& words);
 
     // ---- window ----
     // The resize rules: minimum size, text box widths, close button place.

@@ -1,0 +1,194 @@
+// The search window: opening it from the menus, searching as the query is typed, the list of
+// hits and opening a hit in the editor with its match selected.
+#include "store/search/SearchService.h"
+#include "support/CalendarFixture.h"
+#include "windows/WindowLookup.h"
+#include "windows/editor/frmMirel.h"
+#include "windows/search/HitModel.h"
+#include "windows/search/frmFind.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using namespace testing;
+using store::search::Hit;
+
+namespace {
+
+// A menu's items as "caption shortcut".
+QStringList captions(const QMenu* menu) {
+    QStringList items;
+    for (const QAction* action : menu->actions())
+        items << (action->text() + u' ' + action->shortcut().toString()).trimmed();
+    return items;
+}
+
+// Types a query and lets the pause after typing run out; the number of the answer asked for.
+quint64 ask(frmFind& w, const QString& query) {
+    w.queryBox->setText(query);
+    w.searchTimer_Timer();
+    return w.askedAnswer().value_or(0);
+}
+
+void answer(quint64 number, int count, const QVector<Hit>& first,
+            const QStringList& words = {u"サンポ"_s}) {
+    Q_EMIT store::search::service().answered(number, words, count, first);
+}
+
+// The count, then the rows as the list shows them.
+QString listed(const frmFind& w) {
+    QStringList rows{w.countLabel->text()};
+    for (int row = 0; row < w.hits->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < w.hits->columnCount(); ++column)
+            cells << w.hits->index(row, column).data().toString();
+        rows << cells.join(u'|');
+    }
+    return rows.join(u", "_s);
+}
+
+const Hit walk{QDate(2026, 12, 7), u"公園"_s, u"今日はさんぽした"_s, 3, 3};
+const Hit older{QDate(1998, 7, 5), QString(), u"犬とさんぽ"_s, 2, 3};
+
+} // namespace
+
+class SearchWindowTest : public CalendarTest {
+    Q_OBJECT
+private Q_SLOTS:
+    void menusOpenOneWindow() {
+        frmCal& cal = shownCalendar();
+        QCOMPARE(captions(cal.oFile), (QStringList{u"日記を書く(&W)"_s, u"選択を削除(&D)"_s,
+                                                   u"日記を検索(&S) Ctrl+F"_s, u"終了(&E)"_s}));
+        cal.opFind->trigger();
+        QPointer<frmFind> w = windows::findFinder();
+        QVERIFY(w && w->focusWidget() == w->queryBox);
+        QCOMPARE(w->windowTitle(), u"日記の検索"_s);
+
+        // optFile keeps its elements: 0 still writes the day, in the editor.
+        cal.optFile[0]->trigger();
+        frmMirel* e = windows::findEditor();
+        QVERIFY(e != nullptr);
+        QCOMPARE(captions(e->optOpt),
+                 (QStringList{u"手帳(&B)"_s, u"ﾍﾟｲﾝﾄﾂｰﾙのﾊﾟｽ"_s, u"MDBﾊﾟｽ"_s,
+                              u"ｸﾞﾗﾌｨｯｸﾌｫﾙﾀﾞのﾊﾟｽ"_s, u"ﾊﾞｯｸｸﾞﾗｳﾝﾄﾞﾃｸｽﾁｬのﾊﾟｽ"_s, u"MDBの最適化"_s,
+                              u"ﾌｫﾝﾄｻｲｽﾞ"_s, u"日記を検索(&S) Ctrl+F"_s}));
+        // One search window at a time, from either menu.
+        e->opFind->trigger();
+        const auto finders = [] {
+            return std::ranges::count_if(QApplication::topLevelWidgets(),
+                                         [](QWidget* x) { return qobject_cast<frmFind*>(x); });
+        };
+        QVERIFY(windows::findFinder() == w && finders() == 1);
+        w->closeButton->click();
+        runDeferredDeletes();
+        QVERIFY(w.isNull() && finders() == 0);
+        // ... and element 2 still ends the program.
+        cal.optFile[2]->trigger();
+        QCOMPARE(env->endings, QList<int>{0});
+    }
+
+    void typingListsTheHits() {
+        frmFind& w = windows::showFinder();
+        QVERIFY(w.buildProgress->isHidden() && w.cancelButton->isHidden());
+        // Typing only restarts the pause: nothing is asked before it runs out.
+        w.queryBox->setText(u"さんぽ"_s);
+        QVERIFY(w.searchTimer->isActive() && w.searchTimer->isSingleShot() && !w.askedAnswer());
+        QCOMPARE(w.searchTimer->interval(), 150);
+
+        const quint64 first = ask(w, u"さんぽ"_s);
+        answer(first, 250, {walk, older});
+        QCOMPARE(listed(w),
+                 u"250件, 2026/12/07 (月)|公園|今日はさんぽした, 1998/07/05 (日)||犬とさんぽ"_s);
+        QCOMPARE(w.hits->headerData(2, Qt::Horizontal).toString(), u"本文"_s);
+        // A screen reader reads the count as it is shown.
+        QCOMPARE(QAccessible::queryAccessibleInterface(w.countLabel)->text(QAccessible::Name),
+                 u"250件"_s);
+        // More rows come as the list scrolls; rows of another answer, or given twice, do not.
+        w.hits->fetchMore({});
+        Q_EMIT store::search::service().fetched(first + 100, 2, {walk});
+        Q_EMIT store::search::service().fetched(first, 2, {older});
+        Q_EMIT store::search::service().fetched(first, 2, {walk});
+        QCOMPARE(w.hits->rowCount(), 3);
+        QCOMPARE(w.hits->index(2, 2).data().toString(), u"犬とさんぽ"_s);
+
+        // The answer to an older query comes late: it is dropped.
+        const quint64 second = ask(w, u"さんぽ 公園"_s);
+        answer(second, 1, {walk});
+        answer(first, 2, {walk, older});
+        QCOMPARE(listed(w), u"1件, 2026/12/07 (月)|公園|今日はさんぽした"_s);
+        answer(ask(w, u"zzz"_s), 0, {});
+        QCOMPARE(listed(w), u"見つかりません"_s);
+        // Blanks alone ask nothing and empty the list; an answer still on its way stays out.
+        answer(ask(w, u"さんぽ"_s), 1, {walk});
+        const quint64 dropped = *w.askedAnswer();
+        QCOMPARE(ask(w, u" \u3000 "_s), 0u);
+        answer(dropped, 1, {walk});
+        QCOMPARE(listed(w), QString());
+
+        // The match is drawn in bold from where the plain text before it ends.
+        const quint64 shown = ask(w, u"さんぽ"_s);
+        const auto excerpt = [&](int boldLength) {
+            answer(shown, 1, {{walk.day, {}, walk.excerpt, 3, boldLength}});
+            return w.hitList->viewport()->grab(w.hitList->visualRect(w.hits->index(0, 2)));
+        };
+        const QImage plain = excerpt(0).toImage(), bold = excerpt(3).toImage();
+        int change = 0;
+        for (bool same = true; same && change < plain.width(); change += same) {
+            for (int y = 0; y < plain.height(); ++y)
+                same = same && plain.pixel(change, y) == bold.pixel(change, y);
+        }
+        const int boldAt = windows::search::ExcerptDelegate::Margin +
+                           QFontMetrics(w.hitList->font()).horizontalAdvance(u"今日は"_s);
+        QVERIFY2(change >= boldAt - 1 && change <= boldAt + 5, qPrintable(QString::number(change)));
+
+        // The index build shows its progress, and a cancel says so.
+        Q_EMIT store::search::service().progress(30, 120);
+        QVERIFY(!w.buildProgress->isHidden() && !w.cancelButton->isHidden());
+        QCOMPARE(w.buildProgress->value() * 1000 + w.buildProgress->maximum(), 30120);
+        w.cancelButton->click();
+        Q_EMIT store::search::service().built(false);
+        QVERIFY(w.buildProgress->isHidden() && w.cancelButton->isHidden());
+        QCOMPARE(w.noticeLabel->text(), u"索引の作成を中止しました。"_s);
+    }
+
+    void openingAHitSelectsTheMatch() {
+        addEntry(QDate(2026, 12, 7), u"公園"_s, u"朝ごはん\n今日はさんぽした"_s);
+        frmMirel* e = &windows::showEditor(); // on 2026/12/06
+        QTest::keyClicks(e->Text1[1], u"walk"_s);
+        frmFind& w = windows::showFinder();
+        answer(ask(w, u"ｻﾝﾎﾟ"_s), 1, {walk});
+        // Return on a hit: the editor saves its day first, then shows the hit's.
+        w.hitList->setCurrentIndex(w.hits->index(0, 0));
+        QTest::keyClick(w.hitList, Qt::Key_Return);
+        QCOMPARE(
+            rawRows(journal, u"select Mirel_txt from Mirel where Reg_dat like '2026-12-06%'"_s),
+            QList<QStringList>{{u"walk"_s}});
+        QCOMPARE(e->dateBox()->text(), u"2026/12/07 (月)"_s);
+        QCOMPARE(e->textBox(1)->textCursor().selectedText(), u"さんぽ"_s);
+        QCOMPARE(e->textBox(1)->textCursor().selectionStart(), 8);
+        QVERIFY(w.isVisible());
+
+        // With no editor open, a double-click opens one on the day, the match selected.
+        e->dEnd[1]->trigger();
+        runDeferredDeletes();
+        app::modFunc().WorkDate = QDate(2026, 1, 1);
+        const QPoint at = w.hitList->visualRect(w.hits->index(0, 1)).center();
+        QTest::mouseClick(w.hitList->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(w.hitList->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        e = windows::findEditor();
+        QVERIFY(e && app::modFunc().WorkDate == QDate(2026, 12, 7));
+        QCOMPARE(e->textBox(1)->textCursor().selectedText(), u"さんぽ"_s);
+    }
+};
+
+ORVANE_TEST_MAIN(SearchWindowTest)
+#include "tst_search_window.moc"
