@@ -10,6 +10,7 @@
 #include "platform/InstanceLock.h"
 #include "platform/Services.h"
 #include "platform/System.h"
+#include "store/search/SearchService.h"
 #include "windows/WindowLookup.h"
 #include "windows/calendar/frmCal.h"
 #include "windows/editor/frmMirel.h"
@@ -193,7 +194,10 @@ int measureInProcess(int argc, char** argv) {
     }
     print("notebook_year_median", median(notebooks));
     measureSearch();
+    measureSearchWindowMemory();
     print("unexpected_dialogs", dialogs.shown);
+    // The search finishes its work while the journal and the application are still there.
+    app::modFunc().Search.reset();
     platform::releaseInstanceLock();
     return 0;
 }

@@ -2,15 +2,20 @@
 
 #include "app/modFunc.h"
 #include "platform/Clock.h"
-#include "platform/Services.h"
 #include "platform/Database.h"
+#include "platform/Services.h"
 #include "store/search/SearchIndex.h"
+#include "store/search/SearchService.h"
 #include "store/search/TextFold.h"
+#include "windows/WindowLookup.h"
+#include "windows/search/frmFind.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QSignalSpy>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -26,6 +31,17 @@ double ms(const QElapsedTimer& timer) {
 
 void print(const char* name, double value) {
     std::printf("%s %.3f\n", name, value);
+}
+
+double residentMb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
+    }
+    return 0;
 }
 
 // The slowest of the queries, each the median of five answers: the count and the first 50 rows.
@@ -88,6 +104,23 @@ void measureSearch() {
     }
     std::sort(updates.begin(), updates.end());
     print("search_update_ms", updates[updates.size() / 2]);
+    index.recordJournalState(platform::sqlite::fileState(db.path()));
+}
+
+void measureSearchWindowMemory() {
+    // The memory the search window adds: open, a query answered and its first rows shown.
+    const double before = residentMb();
+    frmFind& finder = windows::showFinder();
+    QSignalSpy answers(&store::search::service(), &store::search::SearchService::answered);
+    finder.queryBox->setText(QStringLiteral("散歩"));
+    QElapsedTimer limit;
+    limit.start();
+    while (answers.isEmpty() && limit.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    for (int i = 0; i < 50; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    print("search_window_mb", residentMb() - before);
+    finder.close();
 }
 
 } // namespace bench

@@ -245,6 +245,8 @@ int main(int argc, char** argv) {
                       inner["search_short_ms"], 200, QStringLiteral("ms"), true},
                      {QStringLiteral("search index update after a save"), inner["search_update_ms"],
                       5, QStringLiteral("ms"), true},
+                     {QStringLiteral("memory added by the search window"),
+                      inner["search_window_mb"], 10, QStringLiteral("MB"), false},
                      {QStringLiteral("unexpected dialogs"), inner["unexpected_dialogs"], 0,
                       QString(), false},
                  }) &&

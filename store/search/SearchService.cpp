@@ -5,6 +5,7 @@
 #include "store/search/SearchIndex.h"
 #include "store/search/TextFold.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QPointer>
 #include <QStandardPaths>
@@ -126,6 +127,13 @@ void Worker::ensureIndex(const JournalView& journal) {
 
 void Worker::finish() {
     cancel_ = true;
+    if (QCoreApplication::instance() == nullptr) {
+        // Too late for queued work (the program is past its end): the index is left as one
+        // that may not match, and the next run compares every entry.
+        thread_.quit();
+        thread_.wait();
+        return;
+    }
     std::optional<JournalView> synced;
     post([this, &synced] {
         synced = synced_;

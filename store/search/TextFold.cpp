@@ -147,6 +147,8 @@ std::optional<Span> firstMatch(QStringView text, const QStringList& words) {
     qsizetype best = -1;
     qsizetype bestLength = 0;
     for (const QString& word : words) {
+        if (word.isEmpty())
+            continue;
         const qsizetype at = folded.text.indexOf(word);
         if (at >= 0 && (best < 0 || at < best)) {
             best = at;
