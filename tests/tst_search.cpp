@@ -77,6 +77,8 @@ private Q_SLOTS:
         QCOMPARE(days(index, u"散歩"_s), QStringList({u"2024-05-01"_s}));
         QCOMPARE(days(index, u"さんぽ"_s), QStringList({u"2025-06-02"_s}));
         QCOMPARE(days(index, u"ab"_s), QStringList({u"2025-06-02"_s}));
+        QCOMPARE(days(index, u"ぽ"_s), QStringList({u"2025-06-02"_s}));
+        QCOMPARE(days(index, u"ンポ"_s), QStringList({u"2025-06-02"_s}));
         QCOMPARE(days(index, u"Ｃ"_s), QStringList({u"2025-06-02"_s}));
         // Every word, in the text, the remark or the picture's name without its folder.
         QCOMPARE(days(index, u"公園 さんぽ hanami"_s), QStringList({u"2025-06-02"_s}));
