@@ -1,7 +1,10 @@
 #include "store/Journal.h"
 
+#include "app/modFunc.h"
 #include "platform/Error.h"
+#include "store/EntrySql.h"
 #include "store/JournalKeys.h"
+#include "store/Schema.h"
 
 namespace store {
 
@@ -33,6 +36,23 @@ std::unique_ptr<platform::db::Database> openJournal(const platform::db::Workspac
         // Not now, then: normaliseKeys has left itself to be run again.
     }
     return db;
+}
+
+void openEntriesBetween(platform::db::Database& db, const QVariantList& bounds) {
+    auto& m = app::modFunc();
+    const auto open = [&] {
+        normaliseKeys(db);
+        m.SqlText = sql::entriesBetween();
+        m.JournalRs = db.openRecordset(m.SqlText, bounds);
+    };
+    try {
+        open();
+    } catch (const platform::Error& e) {
+        if (e.number() != platform::errnum::TableMissing)
+            throw;
+        tblMake(db);
+        open();
+    }
 }
 
 } // namespace store

@@ -7,9 +7,8 @@
 #include "platform/Error.h"
 #include "platform/PictureBox.h"
 #include "platform/Services.h"
-#include "store/EntrySql.h"
+#include "store/Journal.h"
 #include "store/JournalKeys.h"
-#include "store/Schema.h"
 #include "windows/calendar/MonthMarks.h"
 
 #include <QDateTime>
@@ -64,22 +63,8 @@ void frmCal::markAnew() {
 }
 
 void frmCal::openMonthEntries() {
-    auto& m = app::modFunc();
-    auto& db = *m.JournalDb;
-    const auto open = [&] {
-        store::normaliseKeys(db);
-        m.SqlText = store::sql::entriesBetween();
-        m.JournalRs = db.openRecordset(m.SqlText, store::monthKeys(oCal1->Year(), oCal1->Month()));
-    };
-    try {
-        open();
-    } catch (const platform::Error& e) {
-        if (e.number() != platform::errnum::TableMissing)
-            throw;
-        // A journal without its table: make it and read the (empty) month.
-        store::tblMake(db);
-        open();
-    }
+    store::openEntriesBetween(*app::modFunc().JournalDb,
+                              store::monthKeys(oCal1->Year(), oCal1->Month()));
 }
 
 void frmCal::drawMark(int day) {

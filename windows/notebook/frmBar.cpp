@@ -8,9 +8,8 @@
 #include "platform/Error.h"
 #include "platform/Services.h"
 #include "platform/System.h"
-#include "store/EntrySql.h"
+#include "store/Journal.h"
 #include "store/JournalKeys.h"
-#include "store/Schema.h"
 #include "windows/EditorHandover.h"
 #include "windows/WindowLookup.h"
 #include "windows/editor/EditorJournal.h"
@@ -204,22 +203,7 @@ void frmBar::barShow() {
 }
 
 void frmBar::openYearEntries() {
-    auto& m = app::modFunc();
-    auto& db = windows::editor::journal();
-    const auto open = [&] {
-        store::normaliseKeys(db);
-        m.SqlText = store::sql::entriesBetween();
-        m.JournalRs = db.openRecordset(m.SqlText, store::yearKeys(noteYear));
-    };
-    try {
-        open();
-    } catch (const platform::Error& e) {
-        if (e.number() != platform::errnum::TableMissing)
-            throw;
-        // A journal without its table: make it and read the (empty) year.
-        store::tblMake(db);
-        open();
-    }
+    store::openEntriesBetween(windows::editor::journal(), store::yearKeys(noteYear));
 }
 
 void frmBar::setRow(int row, const QDate& day, const QString& dayText, const QString& memo) {
