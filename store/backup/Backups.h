@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+namespace platform::db {
+class Database;
+}
+
+// Backups of the journal and its pictures, kept per journal in the data folder under
+// Backup/<journal file name>-<8 hex digits of a hash of its full path>/: complete journals named
+// orvane-yyyymmdd-hhnnss.mdb (the sqlite3 client opens them), each with a list of its pictures
+// beside it, the pictures stored once per content under pictures/ named by their SHA-256.
+namespace store::backup {
+
+struct BackupInfo {
+    QString path;                // the backup's journal file
+    QDateTime made;              // from its name
+    std::optional<int> entries;  // nullopt when the file is damaged or no journal (破損)
+    std::optional<QDate> newest; // the newest entry's day, when it has entries
+    qint64 size = 0;             // the file and the stored pictures it lists
+};
+
+// The folder of the journal at journalPath's backups.
+QString backupFolder(const QString& journalPath);
+// The journal's backups, newest first.
+std::vector<BackupInfo> listBackups(const QString& journalPath);
+// The bytes of everything the backups of this journal keep (files, lists and stored pictures).
+qint64 totalSize(const QString& journalPath);
+
+// Makes a backup of the open journal and of the pictures its rows name, checks it, gives it its
+// final name and removes the generations no longer kept. Returns the backup's path. Raises
+// platform::Error (its description says why) and then leaves no backup under a final name.
+QString backupNow(platform::db::Database& db, const QString& pictureFolder);
+
+// At start-up, after the calendar is shown: a backup of the open journal when it changed since
+// the newest backup, made in small steps so that the program never waits for it. A backup that
+// cannot be made is said once, in the standard message form.
+void backupAfterStart();
+
+struct RestoreResult {
+    // Pictures the backup lists but whose stored copy is missing: not put back.
+    QStringList missingPictures;
+};
+
+// Puts the journal back to the backup: first a backup of the present state (so the restore can
+// be undone), then the chosen file is copied beside the journal, checked and renamed over it,
+// the listed pictures that are missing or differ are put back, and the restored journal is
+// opened as modFunc().JournalDb. Raises platform::Error when the backup is damaged or anything
+// fails before the rename; the journal is then exactly as it was, and open.
+RestoreResult restoreJournal(const BackupInfo& backup);
+
+} // namespace store::backup
