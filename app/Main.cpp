@@ -10,10 +10,12 @@
 #include "platform/Services.h"
 #include "platform/System.h"
 #include "store/Journal.h"
+#include "store/backup/Backups.h"
 #include "windows/calendar/frmCal.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTimer>
 
 #include <memory>
 
@@ -50,6 +52,8 @@ void Main() {
         calendar->setAttribute(Qt::WA_DeleteOnClose);
         calendar->show();
         calendar.release(); // deletes itself when closed
+        // The backup starts once the calendar is on the screen.
+        QTimer::singleShot(0, [] { platform::guard([] { store::backup::backupAfterStart(); }); });
     } catch (...) {
         platform::dialogs().message(QStringLiteral("ＭＤＢのオープンに失敗しました。"),
                                     platform::Buttons::Ok, platform::Icon::None,

@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/InstanceLock.h"
 #include "platform/System.h"
+#include "store/backup/StartupBackup.h"
 #include "store/search/SearchService.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     const int code = QApplication::exec();
     // The search finishes its work while the journal is still open.
     app::modFunc().Search.reset();
+    app::modFunc().Backup.reset();
     platform::releaseInstanceLock();
     return code;
 }

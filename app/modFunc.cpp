@@ -1,5 +1,6 @@
 #include "app/modFunc.h"
 
+#include "store/backup/StartupBackup.h"
 #include "store/search/SearchService.h"
 
 namespace app {

@@ -19,6 +19,9 @@ class QTextEdit;
 namespace store::search {
 class SearchService;
 }
+namespace store::backup {
+class StartupBackup;
+}
 
 namespace app {
 
@@ -59,6 +62,8 @@ struct ModFunc {
 
     // The search over the journal, from the first search until the end of the run.
     std::unique_ptr<store::search::SearchService> Search;
+    // The backup made after start-up, while it runs.
+    std::unique_ptr<store::backup::StartupBackup> Backup;
 
     ModFunc();
     ~ModFunc();

@@ -135,6 +135,34 @@ void Connection::setInterruptCheck(std::function<bool()> check) {
         this);
 }
 
+OnlineBackup::OnlineBackup(Connection& source, const QString& target)
+    : target_(std::make_unique<Connection>(target, Connection::Mode::ReadWriteCreate)) {
+    backup_ = sqlite3_backup_init(target_->handle(), "main", source.handle(), "main");
+    if (backup_ == nullptr)
+        raise(target_->handle(), sqlite3_errcode(target_->handle()));
+}
+
+OnlineBackup::~OnlineBackup() {
+    if (backup_ != nullptr)
+        sqlite3_backup_finish(backup_);
+}
+
+bool OnlineBackup::step(int pages) {
+    if (backup_ == nullptr)
+        return true;
+    const int code = sqlite3_backup_step(backup_, pages);
+    if (code == SQLITE_OK || code == SQLITE_BUSY || code == SQLITE_LOCKED)
+        return false;
+    const int finished = sqlite3_backup_finish(backup_);
+    backup_ = nullptr;
+    if (code != SQLITE_DONE)
+        raise(nullptr, code);
+    if (finished != SQLITE_OK)
+        raise(target_->handle(), finished);
+    target_.reset();
+    return true;
+}
+
 QString FileState::toText() const {
     return QStringLiteral("%1:%2:%3:%4:%5")
         .arg(device)

@@ -5,10 +5,12 @@
 #include <QStringView>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_backup;
 
 // A plain SQLite connection with prepared statements, for derived data such as the search index
 // that needs speed more than the journal engine's conveniences. Every failure raises
@@ -62,6 +64,24 @@ public:
 private:
     sqlite3* db_ = nullptr;
     std::function<bool()> interrupt_;
+};
+
+// A copy of a database into a new file with SQLite's online backup API, made in steps: between
+// two steps nothing is locked, and a commit by another connection makes the copy start again,
+// so the copy is always of one committed state.
+class OnlineBackup {
+public:
+    OnlineBackup(Connection& source, const QString& target);
+    ~OnlineBackup();
+    OnlineBackup(const OnlineBackup&) = delete;
+    OnlineBackup& operator=(const OnlineBackup&) = delete;
+    // Copies up to pages pages (-1: all); true once the copy is complete and closed. A source
+    // busy with a commit just makes the step copy nothing.
+    bool step(int pages);
+
+private:
+    std::unique_ptr<Connection> target_;
+    sqlite3_backup* backup_ = nullptr;
 };
 
 // What tells one state of a database file from another without reading it: its identity, size,

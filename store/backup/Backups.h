@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -33,14 +35,23 @@ std::vector<BackupInfo> listBackups(const QString& journalPath);
 // The bytes of everything the backups of this journal keep (files, lists and stored pictures).
 qint64 totalSize(const QString& journalPath);
 
+// Makes a backup of the journal file at journalPath, copied in steps of pagesPerStep pages
+// (-1: at once) through a connection of its own; stops with an error when *stop becomes true.
+QString makeBackup(const QString& journalPath, const QString& pictureFolder, int pagesPerStep,
+                   const std::atomic<bool>* stop);
+// Whether the journal file changed since the newest backup was made (true when there is none).
+bool changedSinceNewest(const QString& journalPath);
+
 // Makes a backup of the open journal and of the pictures its rows name, checks it, gives it its
 // final name and removes the generations no longer kept. Returns the backup's path. Raises
 // platform::Error (its description says why) and then leaves no backup under a final name.
 QString backupNow(platform::db::Database& db, const QString& pictureFolder);
 
 // At start-up, after the calendar is shown: a backup of the open journal when it changed since
-// the newest backup, made in small steps so that the program never waits for it. A backup that
-// cannot be made is said once, in the standard message form.
+// the newest backup, made on a thread of its own in small steps, so that the program never waits
+// for it. A backup that cannot be made is said once, in the standard message form. The backup
+// runs while the returned object lives (kept in app::modFunc().Backup); null when none is due.
+class StartupBackup;
 void backupAfterStart();
 
 struct RestoreResult {
@@ -54,5 +65,12 @@ struct RestoreResult {
 // opened as modFunc().JournalDb. Raises platform::Error when the backup is damaged or anything
 // fails before the rename; the journal is then exactly as it was, and open.
 RestoreResult restoreJournal(const BackupInfo& backup);
+
+// Called with the name of each step of a backup or restore before it runs ("copy", "copy step"
+// between two steps of the copy, "check",
+// "pictures", "list", "rename", "restore copy", "restore rename"), so that tests can make a step
+// fail by raising platform::Error. Empty by default.
+using StepHook = std::function<void(QStringView)>;
+void setStepHook(StepHook hook);
 
 } // namespace store::backup

@@ -10,6 +10,7 @@
 #include "platform/System.h"
 #include "store/Chooser.h"
 #include "store/Compaction.h"
+#include "store/backup/Backups.h"
 #include "windows/WindowLookup.h"
 #include "windows/calendar/frmCal.h"
 
@@ -127,6 +128,16 @@ void frmMirel::optComp_Click() {
     if (!m.JournalDb || !m.JournalWs)
         return;
     try {
+        // A backup first: compaction rewrites the whole file.
+        try {
+            store::backup::backupNow(*m.JournalDb, m.gPath);
+        } catch (const platform::Error& e) {
+            throw platform::Error(e.number(),
+                                  QStringLiteral("バックアップを作れないため最適化しま"
+                                                 "せん。") +
+                                      e.description() +
+                                      QStringLiteral("\n日記のファイルは元のままです。"));
+        }
         store::compactJournal(m.JournalDb, *m.JournalWs, m.mdbPath,
                               store::compactionCopyPath(m.mdbPath, platform::dataFolder()));
     } catch (const platform::Error& e) {

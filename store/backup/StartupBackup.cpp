@@ -1,0 +1,53 @@
+#include "store/backup/StartupBackup.h"
+
+#include "app/modFunc.h"
+#include "platform/Dialogs.h"
+#include "platform/Error.h"
+#include "platform/Services.h"
+#include "store/backup/Backups.h"
+
+namespace store::backup {
+
+// Small steps: a save of the program waits at most for one of them.
+constexpr int PagesPerStep = 256;
+
+StartupBackup::StartupBackup(const QString& journal, const QString& pictures) {
+    thread_ = std::thread([this, journal, pictures] {
+        try {
+            makeBackup(journal, pictures, PagesPerStep, &stop_);
+        } catch (const platform::Error& e) {
+            if (stop_)
+                return;
+            QMetaObject::invokeMethod(
+                this,
+                [number = e.number(), description = e.description()] {
+                    platform::dialogs().message(
+                        platform::standardMessage(
+                            number,
+                            QStringLiteral("バックアップを作れませんでした。") + description),
+                        platform::Buttons::Ok, platform::Icon::Exclamation,
+                        platform::programTitle());
+                },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+StartupBackup::~StartupBackup() {
+    stop_ = true;
+    wait();
+}
+
+void StartupBackup::wait() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void backupAfterStart() {
+    auto& m = app::modFunc();
+    if (!m.JournalDb || !changedSinceNewest(m.JournalDb->path()))
+        return;
+    m.Backup = std::make_unique<StartupBackup>(m.JournalDb->path(), m.gPath);
+}
+
+} // namespace store::backup
