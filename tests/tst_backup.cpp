@@ -54,17 +54,17 @@ private Q_SLOTS:
         QVERIFY(folder.startsWith(env.dataDir() + u"/Backup/orvane.mdb-"_s));
         QCOMPARE(QFileInfo(folder).fileName().size(), u"orvane.mdb-"_s.size() + 8);
 
-        backupAfterStart();
+        backupAfterStart(std::chrono::milliseconds(0));
         QVERIFY(m.Backup);
         m.Backup->wait();
         QCOMPARE(namesIn(folder, u"*.mdb"_s), QStringList({u"orvane-20261206-210509.mdb"_s}));
         // Nothing changed: no second, identical copy.
         m.Backup.reset();
-        backupAfterStart();
+        backupAfterStart(std::chrono::milliseconds(0));
         QVERIFY(!m.Backup);
         // A change (made by any program) is backed up at the next start, under a free name.
         put(journal, u"2026-12-02"_s, u"二日目"_s);
-        backupAfterStart();
+        backupAfterStart(std::chrono::milliseconds(0));
         QVERIFY(m.Backup);
         m.Backup->wait();
         QCOMPARE(namesIn(folder, u"*.mdb"_s),
@@ -186,7 +186,7 @@ private Q_SLOTS:
             for (int i = 0; i < 10000 && !saved; ++i)
                 QThread::msleep(1);
         });
-        backupAfterStart();
+        backupAfterStart(std::chrono::milliseconds(0));
         for (int i = 0; i < 10000 && !copying; ++i)
             QThread::msleep(1);
         QVERIFY(copying);

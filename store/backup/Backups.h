@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -52,7 +53,9 @@ QString backupNow(platform::db::Database& db, const QString& pictureFolder);
 // for it. A backup that cannot be made is said once, in the standard message form. The backup
 // runs while the returned object lives (kept in app::modFunc().Backup); null when none is due.
 class StartupBackup;
-void backupAfterStart();
+// The copy begins after delay, so that the first seconds of the run, start-up included, have the
+// machine to themselves; whether one is due is decided at once.
+void backupAfterStart(std::chrono::milliseconds delay = std::chrono::seconds(2));
 
 struct RestoreResult {
     // Pictures the backup lists but whose stored copy is missing: not put back.

@@ -11,8 +11,14 @@ namespace store::backup {
 // Small steps: a save of the program waits at most for one of them.
 constexpr int PagesPerStep = 256;
 
-StartupBackup::StartupBackup(const QString& journal, const QString& pictures) {
-    thread_ = std::thread([this, journal, pictures] {
+StartupBackup::StartupBackup(const QString& journal, const QString& pictures,
+                             std::chrono::milliseconds delay) {
+    thread_ = std::thread([this, journal, pictures, delay] {
+        const auto start = std::chrono::steady_clock::now();
+        while (!stop_ && std::chrono::steady_clock::now() - start < delay)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (stop_)
+            return;
         try {
             makeBackup(journal, pictures, PagesPerStep, &stop_);
         } catch (const platform::Error& e) {
@@ -43,11 +49,11 @@ void StartupBackup::wait() {
         thread_.join();
 }
 
-void backupAfterStart() {
+void backupAfterStart(std::chrono::milliseconds delay) {
     auto& m = app::modFunc();
     if (!m.JournalDb || !changedSinceNewest(m.JournalDb->path()))
         return;
-    m.Backup = std::make_unique<StartupBackup>(m.JournalDb->path(), m.gPath);
+    m.Backup = std::make_unique<StartupBackup>(m.JournalDb->path(), m.gPath, delay);
 }
 
 } // namespace store::backup

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace store::backup {
@@ -11,7 +12,7 @@ namespace store::backup {
 // The start-up backup on its thread; destroying it stops the backup and waits for its thread.
 class StartupBackup : public QObject {
 public:
-    StartupBackup(const QString& journal, const QString& pictures);
+    StartupBackup(const QString& journal, const QString& pictures, std::chrono::milliseconds delay);
     ~StartupBackup() override;
     // Waits until the backup ended (tests and the benchmark).
     void wait();
