@@ -78,6 +78,25 @@ private Q_SLOTS:
         ORVANE_VERIFY_ENV(env);
     }
 
+    void unwritableFolderSaysSoOnce() {
+        TestEnv env;
+        const QString journal = createJournal(env);
+        put(journal, u"2026-12-01"_s, u"初雪"_s);
+        // A file where the backups' folder should be stops even root.
+        writeFile(env.dataDir() + u"/Backup"_s, "in the way");
+        env.dialogs.answerMessage(platform::Answer::Ok);
+        backupAfterStart(std::chrono::milliseconds(0));
+        app::modFunc().Backup->wait();
+        QCoreApplication::processEvents();
+        QCOMPARE(env.dialogs.calls().size(), 1);
+        const auto& call = env.dialogs.calls().front();
+        QCOMPARE(call.text,
+                 u"バックアップを作れませんでした。バックアップのフォルダーを作れません。\n"_s +
+                     backupFolder(journal) + u"(75)"_s);
+        QCOMPARE(call.icon, platform::Icon::Exclamation);
+        ORVANE_VERIFY_ENV(env);
+    }
+
     void generationsOverFourHundredDays() {
         // The rule alone: two backups a day for 400 days, judged on Monday 2026-12-07 12:00.
         const QDateTime now(QDate(2026, 12, 7), QTime(12, 0));
