@@ -6,6 +6,7 @@
 #include "windows/calendar/frmCal.h"
 #include "windows/editor/frmMirel.h"
 #include "windows/notebook/frmBar.h"
+#include "windows/restore/frmRestore.h"
 #include "windows/search/frmFind.h"
 
 #include <QApplication>
@@ -100,6 +101,21 @@ frmFind& showFinder() {
     auto finder = std::make_unique<frmFind>();
     bringForward(*finder);
     return *finder.release(); // deletes itself when closed
+}
+
+frmRestore* findRestore() {
+    return findOpen<frmRestore>();
+}
+
+frmRestore& showRestore() {
+    if (frmRestore* open = findRestore()) {
+        bringForward(*open);
+        return *open;
+    }
+    auto restore = std::make_unique<frmRestore>();
+    restore->loadBackups();
+    bringForward(*restore);
+    return *restore.release(); // deletes itself when closed
 }
 
 } // namespace windows

@@ -4,6 +4,7 @@ class frmBar;
 class frmCal;
 class frmFind;
 class frmMirel;
+class frmRestore;
 
 // Finding and showing the program's windows. Nothing is remembered here: every call looks at the
 // application's open top-level windows.
@@ -34,5 +35,11 @@ frmFind* findFinder();
 // Brings the open search window to the front, or creates and shows one, which prepares the
 // search. The window deletes itself when it closes.
 frmFind& showFinder();
+
+// The open restore window, or nullptr.
+frmRestore* findRestore();
+// Brings the open restore window to the front, or creates one, lists the journal's backups and
+// shows it. The window deletes itself when it closes.
+frmRestore& showRestore();
 
 } // namespace windows

@@ -51,6 +51,7 @@ public:
     void optFile_Click(int Index);
     void opFind_Click();
     void optOpt_Click(int Index);
+    void opRestore_Click();
     void oCal1_ChgDate();
     void oCal1_NewYear();
     void oCal1_NewMonth();
@@ -78,6 +79,8 @@ public:
     std::array<QAction*, 3> optPrev{};
     std::array<QAction*, 3> optNext{};
     std::array<QAction*, 5> optOpt{};
+    // "ﾊﾞｯｸｱｯﾌﾟから復元(&R)", the last item of oOpt; not part of optOpt.
+    QAction* opRestore = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,5 +1,6 @@
 // The calendar window's menu bar and the navigation it offers: a day, a month or a year back or
-// forward, and today; and the search window opened from the file menu.
+// forward, and today; the search window opened from the file menu and the restore window from
+// the options menu.
 #include "windows/calendar/frmCal.h"
 
 #include "calendar/clsCal.h"
@@ -89,10 +90,19 @@ void frmCal::makeMenus() {
               {3, QStringLiteral("元のｻｲｽﾞ(&S)"), {}},
               {4, QStringLiteral("ﾍﾙﾌﾟ(&H)"), {}}},
              &frmCal::optOpt_Click);
+    // After the indexed items, so that their indexes and handler stay as they are.
+    opRestore = oOpt->addAction(QStringLiteral("ﾊﾞｯｸｱｯﾌﾟから復元(&R)"));
+    opRestore->setObjectName(QStringLiteral("opRestore"));
+    connect(opRestore, &QAction::triggered, this,
+            [this] { platform::guard([this] { opRestore_Click(); }); });
 }
 
 void frmCal::opFind_Click() {
     windows::showFinder();
+}
+
+void frmCal::opRestore_Click() {
+    windows::showRestore();
 }
 
 void frmCal::optPrev_Click(int Index) {
