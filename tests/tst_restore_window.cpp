@@ -1,12 +1,15 @@
 // The restore window: opened from the calendar's options menu, its list of backups, the questions
 // the restore command asks and when it stops.
+#include "store/backup/Backups.h"
 #include "support/CalendarFixture.h"
+#include "support/JournalFile.h"
 #include "windows/WindowLookup.h"
 #include "windows/editor/frmMirel.h"
 #include "windows/restore/frmRestore.h"
 
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -88,6 +91,45 @@ private Q_SLOTS:
         QVERIFY(!w.restoreSelected());
         QVERIFY(lastMessage(*env).startsWith(u"ORVANE|Ok|Critical|"_s));
         QCOMPARE(w.backupList->rowCount(), int(store::backup::listBackups(journal).size()));
+    }
+
+    void restoredJournalShowsEverywhere() {
+        auto& m = app::modFunc();
+        QVERIFY(rawExecute(journal, u"insert into Mirel(Reg_dat,Mirel_txt,Memo_txt,Pic_txt) "
+                                    u"values('2026-12-05 00:00:00','残したい日記','','')"_s));
+        const QString made = store::backup::backupNow(*m.JournalDb, m.gPath);
+        env->clock.advanceMs(60000);
+        // Then the entry is lost by mistake and another written.
+        QVERIFY(rawExecute(journal, u"delete from Mirel; insert into Mirel(Reg_dat,Mirel_txt) "
+                                    u"values('2026-12-04 00:00:00','あとの日記')"_s));
+        frmCal& cal = shownCalendar();
+        cal.markAnew();
+        frmMirel& e = windows::showEditor();
+        e.textBox(1)->insertPlainText(u"書きかけ"_s);
+        e.txtChg = true;
+
+        frmRestore& w = windows::showRestore();
+        QCOMPARE(w.backups().front().path, made);
+        w.backupList->selectRow(0);
+        env->dialogs.answerMessage(Answer::Yes);
+        env->dialogs.answerMessage(Answer::Ok);
+        QVERIFY(w.restoreSelected());
+        QCOMPARE(lastMessage(*env), u"ORVANE|Ok|None|復元しました。"_s);
+        // The editor saved first: its text is in the backup of the state before the restore,
+        // listed at once.
+        QCOMPARE(w.backups().size(), std::size_t(2));
+        QCOMPARE(rawRows(w.backups().front().path,
+                         u"select Mirel_txt from Mirel where Reg_dat like '2026-12-06%'"_s),
+                 QList<QStringList>({{u"書きかけ"_s}}));
+        QCOMPARE(rawRows(journal, u"select Mirel_txt from Mirel"_s),
+                 QList<QStringList>({{u"残したい日記"_s}}));
+        // The editor shows the restored (empty) day and writes nothing old back on leaving it.
+        QVERIFY(e.boxText(1).isEmpty() && !e.txtChg);
+        e.Command1_Click(3);
+        QCOMPARE(rawRows(journal, u"select count(*) from Mirel"_s), QList<QStringList>({{u"1"_s}}));
+        // The calendar's marks are the restored journal's.
+        QVERIFY(tagOf(cal, 4).isEmpty() && !hasPen(cal, 4));
+        QVERIFY(tagOf(cal, 5) == u"on"_s && hasPen(cal, 5));
     }
 };
 
