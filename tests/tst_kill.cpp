@@ -1,0 +1,223 @@
+// Killed at any moment, the program keeps every save it reported and a whole journal: a child
+// process saves, compacts, backs up or restores in a loop and is killed with SIGKILL at a random
+// moment, again and again, on one journal.
+#include "app/modFunc.h"
+#include "platform/Database.h"
+#include "platform/Dialogs.h"
+#include "platform/Services.h"
+#include "store/Compaction.h"
+#include "store/Journal.h"
+#include "store/Schema.h"
+#include "store/backup/Backups.h"
+#include "support/JournalFile.h"
+#include "windows/WindowLookup.h"
+#include "windows/editor/frmMirel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <cstdio>
+#include <signal.h>
+
+using namespace Qt::StringLiterals;
+using namespace testing;
+
+namespace {
+
+// In the child a message box would wait for a click nobody makes: it is printed instead.
+struct PrintedDialogs : platform::Dialogs {
+    platform::Answer message(const QString& text, platform::Buttons, platform::Icon,
+                             const QString&) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return platform::Answer::Ok;
+    }
+    std::optional<QString> input(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> openFile(const platform::FileRequest&) override { return std::nullopt; }
+};
+
+void say(const QString& line) {
+    std::fputs(qPrintable(line + u'\n'), stdout);
+    std::fflush(stdout);
+}
+
+// The child: opens the journal as the program does and works until it is killed.
+int child(const QString& what, const QString& folder, int round) {
+    PrintedDialogs dialogs;
+    platform::setDialogs(&dialogs);
+    auto& m = app::modFunc();
+    m.mdbPath = folder + u"/orvane.mdb"_s;
+    m.gPath = folder + u"/Graphic"_s;
+    m.JournalWs = std::make_unique<platform::db::Workspace>();
+    m.JournalDb = store::openJournal(*m.JournalWs, m.mdbPath);
+    say(u"opened"_s);
+    if (what == u"save") {
+        m.WorkDate = QDate(2026, 1, 1);
+        frmMirel& editor = windows::showEditor();
+        for (int k = 0;; ++k) {
+            const QDate day = QDate(2026, 1, 1).addDays(k % 40);
+            m.WorkDate = day;
+            editor.iniForm();
+            const QString text = u"第%1回の%2番目「引用」\n😀 %3"_s.arg(round).arg(k).arg(
+                QString(k % 7 * 300, u'字'));
+            say(u"try\t"_s + day.toString(Qt::ISODate) + u'\t' + QString::number(k));
+            editor.textBox(1)->setPlainText(text);
+            editor.txtChg = true;
+            editor.devProc();
+            say(u"done\t"_s + day.toString(Qt::ISODate) + u'\t' + QString::number(k) + u'\t' +
+                editor.StatusBar1->currentMessage());
+        }
+    }
+    for (;;) {
+        if (what == u"compact")
+            store::compactJournal(m.JournalDb, *m.JournalWs, m.mdbPath,
+                                  folder + u"/NewOrvane.mdb"_s);
+        else if (what == u"backup")
+            store::backup::backupNow(*m.JournalDb, m.gPath);
+        else if (const auto all = store::backup::listBackups(m.mdbPath); !all.empty())
+            store::backup::restoreJournal(all.back());
+        say(u"done"_s);
+    }
+}
+
+const QString NoRow = u"(no row)"_s;
+
+// The text the child saved as attempt k of a round.
+QString savedText(int round, int k) {
+    return u"第%1回の%2番目「引用」\n😀 %3"_s.arg(round).arg(k).arg(QString(k % 7 * 300, u'字'));
+}
+
+} // namespace
+
+class KillTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir world;
+    QString journal;
+
+    // Runs the child until a random moment, kills it and returns what it printed.
+    QStringList runAndKill(const QString& what, int round, int killAfterMs) {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_DATA_HOME"_s, world.path() + u"/data"_s);
+        env.insert(u"XDG_CONFIG_HOME"_s, world.path() + u"/config"_s);
+        env.insert(u"XDG_CACHE_HOME"_s, world.path() + u"/cache"_s);
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        process.setProcessEnvironment(env);
+        process.start(QCoreApplication::applicationFilePath(),
+                      {u"--child"_s, what, world.path(), QString::number(round)});
+        if (!process.waitForReadyRead(20000))
+            return {};
+        QTest::qWait(killAfterMs);
+        ::kill(pid_t(process.processId()), SIGKILL);
+        process.waitForFinished();
+        // Only whole lines count: a line cut by the kill was not said.
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        QStringList lines = out.split(u'\n');
+        lines.removeLast();
+        return lines;
+    }
+
+    void checkWhole() {
+        // Opening for writing rolls back what a kill left half done, as the next start does.
+        QVERIFY(rawExecute(journal, u"select count(*) from Mirel"_s));
+        QCOMPARE(rawRows(journal, u"pragma integrity_check"_s), QList<QStringList>({{u"ok"_s}}));
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QDir().mkpath(world.path() + u"/Graphic"_s);
+        journal = world.path() + u"/orvane.mdb"_s;
+        auto db = platform::db::Workspace().createDatabase(journal);
+        store::tblMake(*db);
+    }
+
+    void killedDuringSaves() {
+        const quint32 seed = QRandomGenerator::global()->generate();
+        std::printf("kill test seed %u\n", seed);
+        QRandomGenerator random(seed);
+        // What each day must hold: the last save reported, or the one tried after it.
+        QMap<QString, QStringList> allowed;
+        int reported = 0;
+        for (int round = 0; round < 200; ++round) {
+            const QStringList lines = runAndKill(u"save"_s, round, random.bounded(20, 300));
+            QVERIFY2(!lines.isEmpty() && lines.front() == u"opened"_s,
+                     qPrintable(u"round %1 did not open the journal"_s.arg(round)));
+            for (const QString& line : lines) {
+                const QStringList parts = line.split(u'\t');
+                if (parts.front() == u"try") {
+                    // A day without a row may still have none, if the kill came first.
+                    if (!allowed.contains(parts[1]))
+                        allowed[parts[1]] = {NoRow};
+                    allowed[parts[1]].append(savedText(round, parts[2].toInt()));
+                }
+                if (parts.front() == u"done" &&
+                    (parts[3] == u"登録しました。"_s || parts[3] == u"更新しました。"_s)) {
+                    allowed[parts[1]] = {savedText(round, parts[2].toInt())};
+                    ++reported;
+                }
+            }
+            checkWhole();
+            for (auto it = allowed.begin(); it != allowed.end(); ++it) {
+                const auto rows = rawRows(journal, u"select Mirel_txt from Mirel where Reg_dat "
+                                                   u"like '%1%'"_s.arg(it.key()));
+                const QString onDisk = rows.isEmpty() ? NoRow : rows.front().front();
+                QVERIFY2(
+                    rows.size() <= 1 && it.value().contains(onDisk),
+                    qPrintable(u"seed %1 round %2 day %3"_s.arg(seed).arg(round).arg(it.key())));
+                // From here on the text on disk is what a later save must find.
+                it.value() = {onDisk};
+            }
+        }
+        // The kills came amid real work, not only before it.
+        QVERIFY2(reported > 200, qPrintable(QString::number(reported)));
+    }
+
+    void killedDuringCompactionBackupAndRestore() {
+        const qint64 entries =
+            rawRows(journal, u"select count(*) from Mirel"_s).front().front().toLongLong();
+        QVERIFY(entries > 0);
+        // Two states to restore between: the journal as it is and one entry more.
+        for (const QString& what : {u"backup"_s, u"compact"_s, u"restore"_s}) {
+            QRandomGenerator random(7);
+            int finished = 0;
+            for (int round = 0; round < 20; ++round) {
+                const QStringList lines = runAndKill(what, round, random.bounded(10, 400));
+                finished += int(lines.count(u"done"_s));
+                QVERIFY2(!lines.isEmpty() && lines.front() == u"opened"_s,
+                         qPrintable(what + u" round %1 did not open"_s.arg(round)));
+                checkWhole();
+                const qint64 now =
+                    rawRows(journal, u"select count(*) from Mirel"_s).front().front().toLongLong();
+                QVERIFY2(now == entries || now == entries + 1, qPrintable(what));
+                if (what == u"backup" && round == 0)
+                    QVERIFY(rawExecute(journal, u"insert into Mirel(Reg_dat,Mirel_txt) values"
+                                                u"('2027-01-01 00:00:00','もう一日')"_s));
+            }
+            QVERIFY2(finished > 0, qPrintable(what));
+        }
+    }
+};
+
+int main(int argc, char** argv) {
+    if (argc == 5 && QByteArray(argv[1]) == "--child") {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        QCoreApplication::setApplicationName(u"orvane"_s);
+        return child(QString::fromUtf8(argv[2]), QString::fromUtf8(argv[3]), atoi(argv[4]));
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    KillTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_kill.moc"
