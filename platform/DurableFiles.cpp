@@ -15,6 +15,16 @@
 namespace platform {
 namespace {
 
+std::function<void()>& stepHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+void beforeStep() {
+    if (stepHook())
+        stepHook()();
+}
+
 void syncPath(const QString& path, int flags, int number) {
     const int fd = ::open(QFile::encodeName(path).constData(), flags);
     if (fd < 0)
@@ -28,7 +38,12 @@ void syncPath(const QString& path, int flags, int number) {
 
 } // namespace
 
+void setFileStepHook(std::function<void()> hook) {
+    stepHook() = std::move(hook);
+}
+
 void renameDurably(const QString& from, const QString& to, int number) {
+    beforeStep();
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
         throw Error(number, fileErrorText(errno) + QLatin1Char('\n') + to);
     // The folder holds the new name: without its sync a power cut could bring the old one back.
@@ -40,6 +55,7 @@ void renameDurably(const QString& from, const QString& to, int number) {
 }
 
 void copyDurably(const QString& from, const QString& to, int number) {
+    beforeStep();
     QFile source(from);
     QFile target(to);
     if (!source.open(QIODevice::ReadOnly))
@@ -58,6 +74,7 @@ void copyDurably(const QString& from, const QString& to, int number) {
 }
 
 void syncFile(const QString& path, int number) {
+    beforeStep();
     syncPath(path, O_RDONLY, number);
 }
 

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // File steps that must last once they are done: a rename that survives a power cut, a copy
 // that has reached the disk, the SHA-256 of a file.
 namespace platform {
@@ -14,6 +16,10 @@ void renameDurably(const QString& from, const QString& to, int number);
 void copyDurably(const QString& from, const QString& to, int number);
 // Syncs a file that is already written. Raises Error(number, …).
 void syncFile(const QString& path, int number);
+// Tests make the file steps here fail: the hook runs before each rename, copy and sync and may
+// raise Error. Empty by default.
+void setFileStepHook(std::function<void()> hook);
+
 // The SHA-256 of a file's contents in hex; empty when it cannot be read.
 QString fileSha256(const QString& path);
 

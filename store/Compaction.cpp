@@ -1,17 +1,13 @@
 #include "store/Compaction.h"
 
+#include "platform/DurableFiles.h"
 #include "platform/Error.h"
-#include "platform/FileErrors.h"
 #include "store/Journal.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace store {
 
@@ -45,19 +41,6 @@ void removeCopy(const QString& copyPath) {
     }
 }
 
-// Replaces the journal by its copy in one step, and makes the change last.
-void replaceJournal(const QString& copyPath, const QString& path) {
-    if (std::rename(QFile::encodeName(copyPath).constData(), QFile::encodeName(path).constData()) !=
-        0)
-        throw platform::Error(CompactionFailed, platform::fileErrorText(errno));
-    const int folder =
-        ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-}
-
 } // namespace
 
 QString compactionCopyPath(const QString& journal, const QString& dataFolder) {
@@ -80,7 +63,8 @@ void compactJournal(std::unique_ptr<platform::db::Database>& db,
         db->compactInto(copyPath);
         checkCopy(workspace, copyPath, rows);
         db.reset();
-        replaceJournal(copyPath, path);
+        // The journal replaced by its copy in one step, a change that lasts.
+        platform::renameDurably(copyPath, path, CompactionFailed);
         replaced = true;
         db = openJournal(workspace, path);
     } catch (const platform::Error& e) {
