@@ -242,9 +242,10 @@ private Q_SLOTS:
         const QString broken = backupFolder(journal) + u"/orvane-20200101-000000.mdb"_s;
         QVERIFY(QFile::copy(made, broken));
         QFile::resize(broken, QFileInfo(broken).size() - 100);
+        writeFile(backupFolder(journal) + u"/orvane-20200102-000000.mdb"_s, "no database");
         auto listed = listBackups(journal);
         QCOMPARE(listed.back().path, broken);
-        QVERIFY(!listed.back().entries);
+        QVERIFY(!listed.back().entries && !listed[listed.size() - 2].entries);
         QCOMPARE(failure([&] { restoreJournal(listed.back()); }),
                  u"このバックアップは壊れているため復元できません。(26)"_s);
 

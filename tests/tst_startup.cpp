@@ -122,6 +122,66 @@ private Q_SLOTS:
                  QList<QStringList>{{"notes"}});
     }
 
+    void damagedInputsAreSaidNeverFatal() {
+        // A start with the messages it shows, each answered with OK: their summaries, and
+        // whether the program went on (no ending).
+        const auto start = [&](int messages) {
+            releaseInstanceLock();
+            testing::deleteAllWindows();
+            env->endings.clear();
+            const std::size_t before = env->dialogs.calls().size();
+            for (int i = 0; i < messages; ++i)
+                env->dialogs.answerMessage(Answer::Ok);
+            app::Main();
+            QStringList shown;
+            for (std::size_t i = before; i < env->dialogs.calls().size(); ++i)
+                shown << env->dialogs.calls()[i].summary();
+            return shown;
+        };
+        const QString journal = defaultJournal();
+        QVERIFY(testing::rawExecute(
+            journal, QStringLiteral("create table Mirel(Reg_dat text primary key, Mirel_txt text, "
+                                    "Memo_txt text, Pic_txt text); with recursive n(i) as "
+                                    "(select 0 union all select i+1 from n where i<400) insert "
+                                    "into Mirel select date('2026-12-06','-'||i||' days')||' "
+                                    "00:00:00',printf('%.*c',2000,'x'),'memo','' from n")));
+        // A journal cut in half: said, and left as it is.
+        QFile::resize(journal, QFileInfo(journal).size() / 2);
+        const QByteArray cut = testing::readFile(journal);
+        QCOMPARE(start(1), QStringList{openFailed});
+        QCOMPARE(env->endings, QList<int>{1});
+        QCOMPARE(testing::readFile(journal), cut);
+
+        // A table without the remark column: said when the marks are read, the program goes on.
+        QFile::remove(journal);
+        QVERIFY(testing::rawExecute(journal, QStringLiteral("create table Mirel(Reg_dat text "
+                                                            "primary key, Mirel_txt, Pic_txt)")));
+        QCOMPARE(start(1), QStringList{QStringLiteral(
+                               "ファイルの読込みエラー|0|1|no such column: memo_txt(1)")});
+        QVERIFY(env->endings.isEmpty());
+        // A column more: the program works as usual.
+        QFile::remove(journal);
+        QVERIFY(testing::rawExecute(
+            journal, QStringLiteral("create table Mirel(Reg_dat text primary key, Mirel_txt, "
+                                    "Memo_txt, Pic_txt, Extra); insert into Mirel(Reg_dat,"
+                                    "Memo_txt) values('2026-12-05 00:00:00','m')")));
+        QCOMPARE(start(0), QStringList());
+        QVERIFY(env->endings.isEmpty());
+
+        // Settings that are garbage, numbers out of range and a value of 1 MB: the defaults
+        // stand in, silently.
+        testing::writeFile(env->settingsFile(), QByteArray("\x01\xff[Option\n=\n\0garbage", 20));
+        QCOMPARE(start(0), QStringList());
+        QVERIFY(env->endings.isEmpty());
+        QSettings settings(env->settingsFile(), QSettings::IniFormat);
+        settings.setValue("Mirel/FontSize", "99999999999");
+        settings.setValue("Mirel/Top", "-99999999999");
+        settings.setValue("Option/gPath", QString(1 << 20, QLatin1Char('g')));
+        settings.sync();
+        QCOMPARE(start(0), QStringList());
+        QVERIFY(env->endings.isEmpty());
+    }
+
     void paintChoiceCancelledWithoutJournal() {
         // The rest of the path check waits, so no chooser: the open reports the missing journal.
         const QString gone = env->root() + QStringLiteral("/gone/paint");
