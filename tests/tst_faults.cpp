@@ -111,6 +111,18 @@ private Q_SLOTS:
                 QVERIFY(editor.boxText(1) == u"新しい文"_s && editor.txtChg);
             });
         QVERIFY(tried > 2);
+        // A full disk: every write from the first on fails, and the save says so and keeps the
+        // text for a later try.
+        setUp();
+        platform::setDialogs(&dialogs);
+        dialogs.messages.clear();
+        faultvfs::arm(1, true);
+        QVERIFY(!editor.devProc());
+        faultvfs::arm(0);
+        platform::setDialogs(&env->dialogs);
+        QVERIFY(dialogs.messages.size() == 1 && standardForm(dialogs.messages.front()));
+        QVERIFY(editor.boxText(1) == u"新しい文"_s && editor.txtChg);
+        QCOMPARE(textOn(journal, u"2026-12-06"_s), u"前の文"_s);
         // The program goes on: the same save now works.
         QVERIFY(editor.devProc());
         QCOMPARE(textOn(journal, u"2026-12-06"_s), u"新しい文"_s);

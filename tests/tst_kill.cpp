@@ -25,6 +25,7 @@
 #include <csignal>
 #include <cstdio>
 #include <signal.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace testing;
@@ -59,6 +60,15 @@ int child(const QString& what, const QString& folder, int round) {
     m.JournalWs = std::make_unique<platform::db::Workspace>();
     m.JournalDb = store::openJournal(*m.JournalWs, m.mdbPath);
     say(u"opened"_s);
+    if (what == u"once") {
+        m.WorkDate = QDate(2026, 1, 1);
+        frmMirel& editor = windows::showEditor();
+        editor.textBox(1)->setPlainText(u"書けるか"_s);
+        editor.txtChg = true;
+        const bool saved = editor.devProc();
+        say(u"status\t"_s + editor.StatusBar1->currentMessage());
+        return saved ? 0 : 3;
+    }
     if (what == u"save") {
         m.WorkDate = QDate(2026, 1, 1);
         frmMirel& editor = windows::showEditor();
@@ -138,6 +148,53 @@ private Q_SLOTS:
         journal = world.path() + u"/orvane.mdb"_s;
         auto db = platform::db::Workspace().createDatabase(journal);
         store::tblMake(*db);
+    }
+
+    // A journal the user may read but not write: run as another user when the test runs as
+    // root (whom no permission stops), as itself otherwise.
+    void readOnlyJournalSaysSo() {
+        QTemporaryDir readOnly;
+        const QString folder = readOnly.path();
+        QDir().mkpath(folder + u"/Graphic"_s);
+        QVERIFY(rawExecute(folder + u"/orvane.mdb"_s, u"create table Mirel(Reg_dat text primary "
+                                                      u"key, Mirel_txt, Memo_txt, Pic_txt, "
+                                                      u"Error_kbn, Treat_dat, Treat_tim, "
+                                                      u"Terminal_nam)"_s));
+        const QByteArray before = [&] {
+            QFile file(folder + u"/orvane.mdb"_s);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        const auto readable =
+            QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+        const auto enterable =
+            readable | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+        QFile::setPermissions(folder, enterable | QFileDevice::WriteOwner);
+        QFile::setPermissions(folder + u"/orvane.mdb"_s, readable | QFileDevice::WriteOwner);
+        QStringList command{QCoreApplication::applicationFilePath(), u"--child"_s, u"once"_s,
+                            folder, u"0"_s};
+        if (::geteuid() == 0)
+            command = QStringList{u"setpriv"_s, u"--reuid=nobody"_s, u"--regid=nogroup"_s,
+                                  u"--clear-groups"_s, u"--"_s} +
+                      command;
+        else
+            QFile::setPermissions(folder + u"/orvane.mdb"_s, readable);
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_DATA_HOME"_s, folder + u"/data"_s);
+        env.insert(u"XDG_CONFIG_HOME"_s, folder + u"/config"_s);
+        env.insert(u"XDG_CACHE_HOME"_s, folder + u"/cache"_s);
+        env.insert(u"HOME"_s, folder);
+        process.setProcessEnvironment(env);
+        process.start(command.front(), command.mid(1));
+        QVERIFY(process.waitForFinished(60000));
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(out.startsWith(u"opened\n"_s), qPrintable(out + err));
+        QCOMPARE(process.exitCode(), 3);
+        QVERIFY2(err.contains(u"message: "_s) && err.contains(u"読み取り専用"_s), qPrintable(err));
+        QFile file(folder + u"/orvane.mdb"_s);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
     }
 
     void killedDuringSaves() {
