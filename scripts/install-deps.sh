@@ -15,6 +15,7 @@ packages=(
     xvfb xauth xdotool poppler-utils at-spi2-core # headless tests and the smoke test
     libxcb1-dev dbus-daemon                       # the benchmark's own desktop session
     cmake ninja-build g++ clang-format
+    clang libclang-rt-14-dev # the fuzz targets (libFuzzer and the sanitizers' clang runtime)
 )
 
 for arg in "$@"; do

@@ -1,15 +1,51 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Velmora絵日記 afresh with warnings as errors and runs every
-# test headless, the smoke test of the real program under Xvfb included.
+# test headless, the smoke test of the real program under Xvfb included. Then runs the whole
+# suite again in a build with AddressSanitizer and UndefinedBehaviorSanitizer, and runs each
+# fuzz target for a short while.
 #
 #   JOBS=2 scripts/test.sh    limits the parallel compile jobs (default: all cores)
+#   FUZZ_SECONDS=60 scripts/test.sh
+#                             fuzzes each target that long (default 15 seconds)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-test"
+sanitize="$root/build-sanitize"
+fuzz="$root/build-fuzz"
 
 "$root/scripts/install-deps.sh"
 rm -rf "$build"
 cmake -S "$root" -B "$build" -G Ninja -DORVANE_WERROR=ON
 cmake --build "$build" ${JOBS:+--parallel "$JOBS"}
-cd "$build"
-ctest --output-on-failure
+(cd "$build" && ctest --output-on-failure)
+
+# Any finding of a sanitizer fails the test it happens in; leaks count too, except those the
+# suppression file lists inside the system's own libraries.
+export ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$root/tests/sanitize/lsan.supp:print_suppressions=0
+rm -rf "$sanitize"
+cmake -S "$root" -B "$sanitize" -G Ninja -DORVANE_SANITIZE=ON -DORVANE_WERROR=ON
+cmake --build "$sanitize" ${JOBS:+--parallel "$JOBS"}
+(cd "$sanitize" && ctest --output-on-failure)
+
+# The fuzz targets: each starts from its seeds in fuzz/corpus (left untouched) and fails on any
+# crash, hang (over 5 seconds for one input), broken rule or sanitizer finding.
+rm -rf "$fuzz"
+cmake -S "$root/fuzz" -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++
+cmake --build "$fuzz" ${JOBS:+--parallel "$JOBS"}
+mkdir -p "$fuzz/artifacts"
+for seeds in "$root"/fuzz/corpus/*/; do
+    target=$(basename "$seeds")
+    echo "fuzz: $target for ${FUZZ_SECONDS:-15} seconds"
+    mkdir -p "$fuzz/found/$target"
+    if ! "$fuzz/fuzz_$target" -max_total_time="${FUZZ_SECONDS:-15}" -timeout=5 \
+        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$fuzz/artifacts/$target-" \
+        "$fuzz/found/$target" "$seeds" >"$fuzz/$target.log" 2>&1; then
+        tail -n 60 "$fuzz/$target.log" >&2
+        echo "fuzz: $target failed; the input is in $fuzz/artifacts" >&2
+        exit 1
+    fi
+    grep -E '^stat::number_of_executed_runs' "$fuzz/$target.log" || true
+done
+echo "test: all passed"
