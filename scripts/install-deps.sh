@@ -15,6 +15,8 @@ packages=(
     xvfb xauth xdotool poppler-utils at-spi2-core # headless tests and the smoke test
     libxcb1-dev dbus-daemon                       # the benchmark's own desktop session
     cmake ninja-build g++ clang-format
+    dpkg-dev desktop-file-utils appstream # the Debian package and the checks of its files
+    imagemagick faketime xclip            # the README's screenshots
 )
 
 for arg in "$@"; do
