@@ -156,8 +156,8 @@ printf '[Option]\npPath=/bin/true\nmdbPath=%s\ngPath=%s\n' "$journal" "$graphic"
     >"$XDG_CONFIG_HOME/orvane/orvane.ini"
 unset QT_QPA_PLATFORM
 export QUERY='散歩'
-# Where the 18th's cell lies inside the calendar window: May 2025 starts on a Thursday, so the
-# 18th is the Sunday of the fourth row.
-export CELL_X=${CELL_X:-30} CELL_Y=${CELL_Y:-200}
+# The middle of the 18th's cell inside the calendar window: weeks start on Monday and May 2025
+# on a Thursday, so the 18th is the Sunday of the third row (cells of 56 x 35 pixels from 8, 81).
+export CELL_X=$((8 + 6 * 56 + 28)) CELL_Y=$((81 + 2 * 35 + 17))
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash "${BASH_SOURCE[0]}" --inside-x

@@ -113,21 +113,27 @@ grep -q '<svg' "$share/icons/hicolor/scalable/apps/orvane.svg" || fail "the scal
 [[ -x "$root/usr/bin/orvane" ]] || fail "/usr/bin/orvane is not executable"
 
 # A fresh home whose settings name a paint program and a journal that exist, so start-up asks
-# nothing; the empty journal file gets its table from the program.
+# nothing. The journal holds one entry, which the program must leave as it is.
 export HOME=$work/home
 export XDG_DATA_HOME=$HOME/.local/share XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$XDG_DATA_HOME/orvane" "$XDG_CONFIG_HOME/orvane" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 journal=$work/journal.mdb
-: >"$journal"
+sqlite3 "$journal" <<'SQL' || fail "sqlite3 cannot make the journal"
+CREATE TABLE "Mirel" ("Reg_dat" DATETIME NOT NULL, "Mirel_txt" LONGTEXT, "Memo_txt" LONGTEXT,
+  "Pic_txt" VARCHAR(100), "Error_kbn" BIT, "Treat_dat" DATETIME, "Treat_tim" DATETIME,
+  "Terminal_nam" VARCHAR(30), CONSTRAINT mirel PRIMARY KEY ("Reg_dat"));
+INSERT INTO Mirel (Reg_dat, Mirel_txt, Memo_txt, Pic_txt) VALUES
+  ('2025-05-18 00:00:00', '公園で写生', '晴れ', '');
+SQL
 printf '[Option]\npPath=/bin/true\nmdbPath=%s\ngPath=%s\n' "$journal" "$work" \
     >"$XDG_CONFIG_HOME/orvane/orvane.ini"
 unset QT_QPA_PLATFORM
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --inside-x "$root/usr/bin/orvane" \
     "$work/orvane.log" || exit 1
-tables=$(sqlite3 "$journal" "select name from sqlite_master where type = 'table'") ||
+rows=$(sqlite3 "$journal" "select Reg_dat, Mirel_txt, Memo_txt from Mirel") ||
     fail "sqlite3 cannot read the journal"
-[[ "$tables" == Mirel ]] || fail "the prepared journal holds the tables '$tables' instead of Mirel"
+[[ "$rows" == '2025-05-18 00:00:00|公園で写生|晴れ' ]] || fail "the journal's rows became '$rows'"
 echo "package test: passed"
