@@ -93,7 +93,7 @@ inside_x() {
     finder=$(wait_for '検索')
     xdotool windowmove --sync "$finder" 40 30
     focus "$finder"
-    printf '%s' "$QUERY" | xclip -selection clipboard
+    printf '%s' "$QUERY" | xclip -selection clipboard 2>/dev/null
     xdotool key --clearmodifiers ctrl+v Return
     shoot "$finder" search
 }
@@ -115,7 +115,10 @@ if [[ ! -x "$build/orvane" ]]; then
     cmake --build "$build" --target orvane
 fi
 
-WORK=$(mktemp -d)
+# A fixed folder rather than a random one: the editor's status line shows the picture's path.
+WORK=${TMPDIR:-/tmp}/orvane-screenshots
+rm -rf "$WORK"
+mkdir -p "$WORK"
 trap 'rm -rf "$WORK"' EXIT
 export WORK
 export HOME=$WORK/home
