@@ -16,6 +16,8 @@ packages=(
     libxcb1-dev dbus-daemon                       # the benchmark's own desktop session
     cmake ninja-build g++ clang-format
     clang libclang-rt-14-dev # the fuzz targets (libFuzzer and the sanitizers' clang runtime)
+    dpkg-dev desktop-file-utils appstream # the Debian package and the checks of its files
+    imagemagick faketime xclip            # the README's screenshots
 )
 
 for arg in "$@"; do
