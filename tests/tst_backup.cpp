@@ -167,27 +167,6 @@ private Q_SLOTS:
         QVERIFY(contents(first.chopped(4) + u".pictures"_s).contains(picture.toUtf8()));
     }
 
-    void interruptedBackupLeavesNothing() {
-        TestEnv env;
-        const QString journal = createJournal(env);
-        writeFile(app::modFunc().gPath + u"/a.bmp"_s, "a");
-        put(journal, u"2026-12-06"_s, u"中断"_s, app::modFunc().gPath + u"/a.bmp"_s);
-        const QByteArray before = contents(journal);
-        for (const QString& failing :
-             {u"copy"_s, u"check"_s, u"pictures"_s, u"list"_s, u"rename"_s}) {
-            setStepHook([&](QStringView name) {
-                if (name == failing)
-                    throw platform::Error(28, u"No space left on device"_s);
-            });
-            const QString error =
-                failure([] { backupNow(*app::modFunc().JournalDb, app::modFunc().gPath); });
-            QCOMPARE(error, u"No space left on device(28)"_s);
-            QVERIFY2(namesIn(backupFolder(journal), u"orvane-*"_s).isEmpty(), qPrintable(failing));
-        }
-        setStepHook({});
-        QCOMPARE(contents(journal), before);
-    }
-
     void saveDuringABackup() {
         TestEnv env;
         const QString journal = createJournal(env);

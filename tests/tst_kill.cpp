@@ -105,6 +105,16 @@ QString savedText(int round, int k) {
     return u"第%1回の%2番目「引用」\n😀 %3"_s.arg(round).arg(k).arg(QString(k % 7 * 300, u'字'));
 }
 
+// The child's private folders, all in the journal's folder.
+QProcessEnvironment childEnvironment(const QString& folder) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DATA", "CONFIG", "CACHE"})
+        env.insert(u"XDG_%1_HOME"_s.arg(QLatin1String(name)), folder + u'/' + QLatin1String(name));
+    env.insert(u"HOME"_s, folder);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    return env;
+}
+
 } // namespace
 
 class KillTest : public QObject {
@@ -116,12 +126,7 @@ class KillTest : public QObject {
     // Runs the child until a random moment, kills it and returns what it printed.
     QStringList runAndKill(const QString& what, int round, int killAfterMs) {
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"XDG_DATA_HOME"_s, world.path() + u"/data"_s);
-        env.insert(u"XDG_CONFIG_HOME"_s, world.path() + u"/config"_s);
-        env.insert(u"XDG_CACHE_HOME"_s, world.path() + u"/cache"_s);
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        process.setProcessEnvironment(env);
+        process.setProcessEnvironment(childEnvironment(world.path()));
         process.start(QCoreApplication::applicationFilePath(),
                       {u"--child"_s, what, world.path(), QString::number(round)});
         if (!process.waitForReadyRead(20000))
@@ -179,12 +184,7 @@ private Q_SLOTS:
         else
             QFile::setPermissions(folder + u"/orvane.mdb"_s, readable);
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"XDG_DATA_HOME"_s, folder + u"/data"_s);
-        env.insert(u"XDG_CONFIG_HOME"_s, folder + u"/config"_s);
-        env.insert(u"XDG_CACHE_HOME"_s, folder + u"/cache"_s);
-        env.insert(u"HOME"_s, folder);
-        process.setProcessEnvironment(env);
+        process.setProcessEnvironment(childEnvironment(folder));
         process.start(command.front(), command.mid(1));
         QVERIFY(process.waitForFinished(60000));
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
