@@ -57,7 +57,6 @@ private Q_SLOTS:
         const auto& m = app::modFunc();
         QCOMPARE(m.WorkDate, QDate(2026, 12, 6));
         QCOMPARE(m.pPath, paint);
-        QCOMPARE(m.EditorLayout, (std::array<std::int32_t, 5>{9, 100, 100, 6855, 7295}));
         QCOMPARE(m.gPath, env->dataDir() + QStringLiteral("/Graphic"));
         QCOMPARE(m.TerminalName, QSysInfo::machineHostName().left(30)); // the column holds 30
         QVERIFY(m.JournalDb != nullptr && m.JournalDb->path() == defaultJournal());
