@@ -110,15 +110,6 @@ private Q_SLOTS:
         testing::writeFile(defaultJournal(), "Velmora journal, or so it says\n");
         startEndingWith(openFailed);
         QCOMPARE(testing::readFile(defaultJournal()), "Velmora journal, or so it says\n");
-        // Another program's database named in the settings gets no journal table.
-        const QString other = env->root() + QStringLiteral("/notes.mdb");
-        QVERIFY(testing::rawExecute(other, QStringLiteral("create table notes(t text)")));
-        QSettings(env->settingsFile(), QSettings::IniFormat).setValue("Option/mdbPath", other);
-        releaseInstanceLock();
-        env->endings.clear();
-        startEndingWith(openFailed);
-        QCOMPARE(testing::rawRows(other, QStringLiteral("select name from sqlite_master")),
-                 QList<QStringList>{{"notes"}});
     }
 
     void damagedInputsAreSaidNeverFatal() {
