@@ -9,7 +9,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -21,14 +20,6 @@ using namespace testing;
 using store::search::Hit;
 
 namespace {
-
-// A menu's items as "caption shortcut".
-QStringList captions(const QMenu* menu) {
-    QStringList items;
-    for (const QAction* action : menu->actions())
-        items << (action->text() + u' ' + action->shortcut().toString()).trimmed();
-    return items;
-}
 
 // Types a query and lets the pause after typing run out; the number of the answer asked for.
 quint64 ask(frmFind& w, const QString& query) {
@@ -64,8 +55,6 @@ class SearchWindowTest : public CalendarTest {
 private Q_SLOTS:
     void menusOpenOneWindow() {
         frmCal& cal = shownCalendar();
-        QCOMPARE(captions(cal.oFile), (QStringList{u"日記を書く(&W)"_s, u"選択を削除(&D)"_s,
-                                                   u"日記を検索(&S) Ctrl+F"_s, u"終了(&E)"_s}));
         cal.opFind->trigger();
         QPointer<frmFind> w = windows::findFinder();
         QVERIFY(w && w->focusWidget() == w->queryBox);
