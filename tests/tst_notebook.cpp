@@ -170,13 +170,6 @@ private Q_SLOTS:
             rawRows(journal, u"select Mirel_txt from Mirel where Reg_dat like '1925-03-01%'"_s),
             QList<QStringList>{{u"more text"_s}});
         QCOMPARE(e->dateBox()->text(), u"1925/05/05 (火)"_s);
-        // A save that fails keeps the editor's day and text, and the notebook open.
-        QTest::keyClicks(e->Text1[1], u"keep "_s);
-        e->picFile = QString(101, u'p');
-        w = &windows::showNotebook();
-        env->dialogs.answerMessage(Answer::Ok);
-        doubleClick(*w, 0);
-        QVERIFY(w->isVisible() && e->boxText(1) == u"keep text"_s);
     }
 
     void printingToPaper() {
