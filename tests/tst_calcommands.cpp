@@ -1,10 +1,9 @@
 // The calendar window's commands: days handed to the editor by click and double-click, deleting
-// an entry, going to a typed date, the standard size and help.
+// an entry, going to a typed date and the standard size.
 #include "support/CalendarFixture.h"
 #include "windows/WindowLookup.h"
 #include "windows/editor/frmMirel.h"
 
-#include <QDesktopServices>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStatusBar>
@@ -17,7 +16,6 @@ using windows::findEditor;
 
 class CalendarCommandsTest : public CalendarTest {
     Q_OBJECT
-    QList<QUrl> urls;
 
     // The pointer comes to rest over a day and clicks, or double-clicks as the desktop delivers
     // it: a click, then the double-click.
@@ -36,9 +34,6 @@ class CalendarCommandsTest : public CalendarTest {
                             "Mirel_txt, ', '), '') from (select * from Mirel order by 1)"_s;
         return rawRows(journal, sql).value(0).value(0);
     }
-
-public Q_SLOTS:
-    void openUrl(const QUrl& url) { urls << url; } // the desktop's "open this file"
 
 private Q_SLOTS:
     void daysToTheEditor() {
@@ -160,14 +155,6 @@ private Q_SLOTS:
         w.optOpt[3]->trigger();
         QVERIFY(w.windowState() == Qt::WindowNoState &&
                 w.frameGeometry().size() == QSize(387, 343));
-        // ﾍﾙﾌﾟ opens the page next to the program.
-        const QString page = QCoreApplication::applicationDirPath() + u"/MReadme.htm"_s;
-        QVERIFY(QFile(page).open(QIODevice::WriteOnly));
-        const auto remove = qScopeGuard([&] { QFile::remove(page); });
-        QDesktopServices::setUrlHandler(u"file"_s, this, "openUrl");
-        const auto unset = qScopeGuard([] { QDesktopServices::unsetUrlHandler(u"file"_s); });
-        w.optOpt[4]->trigger();
-        QCOMPARE(urls, QList<QUrl>{QUrl::fromLocalFile(page)});
     }
 };
 

@@ -1,4 +1,4 @@
-// The editor's options menu: font size, the four paths, compaction.
+// The editor's options menu: font size, the four paths, compaction (its failures: tst_faults).
 #include "platform/Services.h"
 #include "support/CalendarFixture.h"
 #include "support/EditorFixture.h"
@@ -44,7 +44,6 @@ private Q_SLOTS:
         env->dialogs.answerInput(env->root() + u"/pictures"_s);
         editor.optPath[2]->trigger();
         QVERIFY(m.gPath == env->root() + u"/pictures"_s && QFileInfo(m.gPath).isDir());
-        QCOMPARE(env->dialogs.calls().back().title, u"ｸﾞﾗﾌｨｯｸﾌｫﾙﾀﾞﾊﾟｽの指定"_s);
         // A texture that cannot be loaded is forgotten.
         env->dialogs.answerFile(testing::writeFile(env->root() + u"/paper.bmp"_s, "no"));
         env->dialogs.answerMessage(Answer::Ok);
@@ -111,32 +110,20 @@ private Q_SLOTS:
     }
 
     void compaction() {
-        auto& m = app::modFunc();
         for (int day = 1; day <= 28; ++day)
             QVERIFY(
                 addEntry(u"2026-02-%1"_s.arg(day, 2, 10, QChar(u'0')), QString(2000, u'x'), {}));
         QVERIFY(testing::rawExecute(journal, u"delete from Mirel where Reg_dat >= '2026-02-03'"_s));
         const qint64 size = QFileInfo(journal).size();
         frmMirel& editor = open(QDate(2026, 2, 1));
-        const QString copy = env->dataDir() + u"/NewOrvane.mdb"_s;
         editor.optComp->trigger();
-        QVERIFY(!QFileInfo::exists(copy) && QFileInfo(journal).size() < size);
+        QVERIFY(!QFileInfo::exists(env->dataDir() + u"/NewOrvane.mdb"_s) &&
+                QFileInfo(journal).size() < size);
         QCOMPARE(
             rows(u"select count(*) from Mirel union all select * from pragma_application_id"_s),
             (testing::Rows{{"2"}, {"1330796110"}}));
         QTest::keyClicks(editor.Text1[1], u"usable "_s);
         QVERIFY(editor.devProc());
-        // A compaction that fails leaves the journal as it was, and open.
-        QVERIFY(QDir().mkpath(copy + u"/in the way"_s));
-        const QByteArray before = testing::readFile(journal);
-        env->dialogs.answerMessage(Answer::Ok);
-        editor.optComp->trigger();
-        const QString said = env->dialogs.calls().back().summary();
-        QVERIFY2(said.startsWith(u"ORVANE|0|1|"_s) &&
-                     said.contains(u"日記のファイルは元のままです。"_s),
-                 qPrintable(said));
-        QCOMPARE(testing::readFile(journal), before);
-        QVERIFY(editor.devProc() && m.JournalDb);
     }
 };
 

