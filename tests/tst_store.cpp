@@ -77,9 +77,29 @@ private Q_SLOTS:
                  u"フィールド 'Pic_txt' に入力できるのは 100 文字までです。(3163)"_s);
     }
 
-    void keyBounds() {
-        // The bounds take in every stored key of the day, month or year and nothing beyond.
+    void statementsUseTheKeyIndex() {
+        auto db = db::Workspace().createDatabase(path());
+        store::tblMake(*db);
+        // Each statement's plan, as EXPLAIN QUERY PLAN details joined by " / ".
+        const auto plan = [&](const QString& sql, const QVariantList& params) {
+            QStringList steps;
+            for (auto rs = db->openRecordset(u"explain query plan "_s + sql, params); !rs.eof();
+                 rs.moveNext())
+                steps << rs.field(u"detail"_s).toString();
+            return steps.join(u" / "_s).toLower(); // the table as each statement names it
+        };
         const QVariantList day = store::dayKeys({2026, 12, 5});
+        const QString byKey =
+            u"search mirel using index sqlite_autoindex_mirel_1 (reg_dat>? and reg_dat<?)"_s;
+        QCOMPARE(plan(store::sql::entriesBetween(), store::monthKeys(2026, 12)), byKey);
+        QCOMPARE(plan(store::sql::entriesBetween(), store::yearKeys(2026)), byKey);
+        QCOMPARE(plan(store::sql::selectEntry(), day), byKey);
+        QCOMPARE(plan(store::sql::deleteEntry(), day), byKey);
+        QCOMPARE(plan(store::sql::updateEntry(), QVariantList{"t", "m", "p"} + day), byKey);
+        // Keys in another form are looked for in their own, empty, index.
+        QCOMPARE(plan(u"select rowid from Mirel where "_s + store::otherFormCondition(), {}),
+                 u"scan mirel using covering index mirel_other_keys"_s);
+        // The bounds take in every stored key of the day, month or year and nothing beyond.
         const auto holds = [](const QVariantList& bounds, const QString& key) {
             return bounds.at(0).toString() <= key && key < bounds.at(1).toString();
         };
@@ -99,7 +119,12 @@ private Q_SLOTS:
                                             "insert into Mirel(Reg_dat, Mirel_txt) values "
                                             "('1998-07-20 00:00:00', 'stored');"_s));
         auto db = store::openJournal(db::Workspace(), path());
-        // The sqlite3 client can still write the file.
+        // The key gets an index of its own, and the sqlite3 client can still write the file.
+        QVERIFY(db->openRecordset(u"explain query plan "_s + store::sql::selectEntry(),
+                                  store::dayKeys({1998, 7, 20}))
+                    .field(u"detail"_s)
+                    .toString()
+                    .contains(u"USING INDEX mirel_reg_dat"_s));
         QVERIFY(testing::rawExecute(path(), u"insert into Mirel(Reg_dat, Mirel_txt, Memo_txt) "
                                             "values ('1998/7/15', 'a', 'x'), ('1998-7-16T08:30', "
                                             "'b', 'y'), ('1998/07/20', 'c', 'z'), ('not a day', "
