@@ -1,7 +1,10 @@
 #include "support/EditorFixture.h"
 #include "windows/editor/BuiltinImages.h"
 
+#include <QClipboard>
 #include <QInputMethodEvent>
+#include <QMenu>
+#include <QMimeData>
 
 #include <sqlite3.h>
 
@@ -64,12 +67,11 @@ private Q_SLOTS:
             QCOMPARE(shown(i), u"#80ffff"_s);
         }
 
-        // Delete and cursor keys, and text still being composed, change nothing that counts.
-        for (const auto key : {Qt::Key_Home, Qt::Key_Delete, Qt::Key_Delete, Qt::Key_Right})
+        // Cursor keys change nothing that counts: "(&N)>>" then writes nothing, refreshes the
+        // marks all the same and shows the next day.
+        for (const auto key : {Qt::Key_End, Qt::Key_Home, Qt::Key_Right})
             QTest::keyClick(editor.Text1[1], key);
-        inputMethod(editor.Text1[1], {}, u"にっき"_s);
-        QVERIFY(editor.boxText(1) == u"c"_s && !editor.txtChg);
-        // "(&N)>>" then writes nothing, refreshes the marks all the same and shows the next day.
+        QVERIFY(!editor.txtChg);
         editor.Command1[3]->click();
         QCOMPARE(rows(u"select Mirel_txt from Mirel"_s), testing::Rows{{"abc"}});
         QVERIFY(app::modFunc().MarkedMonth != -1);
@@ -92,6 +94,49 @@ private Q_SLOTS:
         QCOMPARE(rows(u"select Mirel_txt from Mirel"_s), testing::Rows{{"xabc"}});
         QCOMPARE(editor.dateBox()->text(), u"2026/12/31 (木)"_s);
         QCOMPARE(QApplication::focusWidget(), editor.Text1[1]);
+    }
+
+    void everyEditIsSaved() {
+        QVERIFY(addEntry(u"2026-12-05"_s, u"abc"_s, {}));
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        QVERIFY(testing::activate(editor));
+        QPlainTextEdit* box = editor.textBox(1);
+        const auto contextMenu = [box](const char* action) {
+            const std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
+            menu->findChild<QAction*>(QLatin1String(action))->trigger();
+        };
+        const auto drop = [box](const QString& text) {
+            QMimeData data;
+            data.setText(text);
+            const QPointF at = box->cursorRect().center();
+            QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(box->viewport(), &enter);
+            QApplication::sendEvent(box->viewport(), &dropped);
+        };
+        QGuiApplication::clipboard()->setText(u"貼"_s);
+        QGuiApplication::clipboard()->setText(u"選"_s, QClipboard::Selection);
+        // Each way a user changes the text, alone after a load, then 保存: what is shown is
+        // stored. Text still being composed by an input method is committed first.
+        const std::pair<std::function<void()>, QString> edits[] = {
+            {[&] { QTest::keyClick(box, Qt::Key_Delete); }, u"bc"_s},
+            {[&] { contextMenu("edit-paste"); }, u"貼abc"_s},
+            {[&] { box->selectAll(), contextMenu("edit-cut"); }, u""_s},
+            {[&] { box->selectAll(), contextMenu("edit-delete"); }, u""_s},
+            {[&] { drop(u"落"_s); }, u"落abc"_s},
+            {[&] { QTest::mouseClick(box->viewport(), Qt::MiddleButton, {}, QPoint(2, 4)); },
+             u"選abc"_s},
+            {[&] { inputMethod(box, {}, u"にっき"_s); }, u"にっきabc"_s},
+        };
+        for (const auto& [edit, stored] : edits) {
+            QVERIFY(testing::rawExecute(journal, u"update Mirel set Mirel_txt='abc'"_s));
+            reload(editor, QDate(2026, 12, 5));
+            edit();
+            editor.savTxt->trigger();
+            QCOMPARE(rows(u"select Mirel_txt from Mirel"_s).value(0).value(0) + u'|' +
+                         editor.boxText(1),
+                     stored + u'|' + stored);
+        }
     }
 
     void failedSaveStaysOnTheDay() {

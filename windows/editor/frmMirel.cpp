@@ -11,6 +11,7 @@
 #include "windows/editor/BuiltinImages.h"
 #include "windows/editor/EditorCanvas.h"
 #include "windows/editor/EditorGeometry.h"
+#include "windows/editor/TextBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QStatusBar>
+#include <QTextDocument>
 #include <QTimer>
 
 using windows::editor::toPixels;
@@ -88,7 +90,7 @@ void frmMirel::createControls() {
     Text1[0] = date;
 
     const auto makeTextBox = [this](int index, const QRect& place) {
-        auto* box = new QPlainTextEdit(canvas_);
+        auto* box = new windows::editor::TextBox(canvas_);
         box->setObjectName(QStringLiteral("Text1_%1").arg(index));
         box->setGeometry(place);
         box->setFont(platform::namedFont(GothicP, 9, false));
@@ -158,6 +160,14 @@ void frmMirel::createControls() {
 
     for (std::size_t i = 0; i < Text1.size(); ++i)
         Text1[i]->installEventFilter(this);
+    // Every change the user makes counts, whatever way it comes: the date box reports only
+    // those, the text boxes report the program's too, which the load keeps apart.
+    connect(dateBox(), &QLineEdit::textEdited, this,
+            [this] { platform::guard([this] { Text1_Change(0); }); });
+    for (const int index : {1, 2}) {
+        connect(textBox(index)->document(), &QTextDocument::contentsChange, this,
+                [this, index] { platform::guard([this, index] { Text1_Change(index); }); });
+    }
 
     // The keyboard visits the boxes, then the buttons, as designed.
     setTabOrder(Text1[0], Text1[1]);

@@ -107,6 +107,12 @@ public:
     void Command1_LostFocus(int index);
     // A typed character in box `index`: the entry counts as changed.
     void Text1_KeyPress(int index);
+    // The user changed what box `index` holds, by any means (Delete, paste, cut, undo, a drop,
+    // the middle button): the entry counts as changed. Text the program puts in does not count.
+    void Text1_Change(int index);
+    // Commits text an input method is still composing in a box, so that what is shown is what
+    // is saved.
+    void commitComposition();
     // The face colour a button shows now.
     QColor faceColor(int index) const { return face_[static_cast<std::size_t>(index)]; }
 
@@ -200,4 +206,8 @@ private:
     } loaded_;
     QRandomGenerator random_;
     bool unloading_ = false;
+    // The program is putting a day's text into the boxes.
+    bool loadingText_ = false;
+    // Text an input method is composing in each box, not yet part of it.
+    std::array<QString, 3> composing_;
 };

@@ -7,9 +7,13 @@
 #include "windows/editor/StatusLine.h"
 #include "windows/editor/TypedInput.h"
 
+#include <QApplication>
 #include <QFocusEvent>
+#include <QInputMethod>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -80,14 +84,41 @@ void frmMirel::Text1_KeyPress(int) {
     txtChg = true;
 }
 
+void frmMirel::Text1_Change(int) {
+    if (!loadingText_)
+        txtChg = true;
+}
+
+void frmMirel::commitComposition() {
+    for (std::size_t i = 0; i < Text1.size(); ++i) {
+        if (composing_[i].isEmpty())
+            continue;
+        // The desktop's input method hands over what it composes; one that does not (or has no
+        // say over this box any more) leaves it to be committed here as it is shown.
+        QGuiApplication::inputMethod()->commit();
+        if (composing_[i].isEmpty())
+            continue;
+        QInputMethodEvent commit;
+        commit.setCommitString(composing_[i]);
+        QApplication::sendEvent(Text1[i], &commit);
+        QGuiApplication::inputMethod()->reset();
+    }
+}
+
 bool frmMirel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == static_cast<QObject*>(Picture1)) {
-        if (event->type() == QEvent::MouseMove)
+        const bool click =
+            event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+            Picture1->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint());
+        if (event->type() == QEvent::MouseMove || click)
             platform::guard([this] { Picture1_Click(); });
         else if (event->type() == QEvent::MouseButtonDblClick)
             platform::guard([this] { Picture1_DblClick(); });
     }
     for (std::size_t i = 0; i < Text1.size(); ++i) {
+        if (watched == Text1[i] && event->type() == QEvent::InputMethod)
+            composing_[i] = static_cast<QInputMethodEvent*>(event)->preeditString();
         if (watched == Text1[i] && windows::editor::isTypedCharacter(*event)) {
             const int index = static_cast<int>(i);
             platform::guard([&] { Text1_KeyPress(index); });

@@ -17,6 +17,7 @@
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QTimer>
 
 namespace {
@@ -53,6 +54,9 @@ void frmMirel::iniForm() {
 void frmMirel::recShow() {
     auto& m = app::modFunc();
     txtChg = false;
+    // What the load puts into the boxes is no change of the user's.
+    loadingText_ = true;
+    const auto loaded = qScopeGuard([this] { loadingText_ = false; });
 
     const auto showEmptyDay = [this] {
         newRec = true;

@@ -40,6 +40,7 @@ void insertRow(const QString& text, const QString& remark, const QString& pictur
 } // namespace
 
 bool frmMirel::devProc() {
+    commitComposition();
     const bool saved = newRec ? recInsert() : recUpdate();
     // The marks are refreshed whether or not anything was written.
     if (frmCal* calendar = windows::findCalendarByClockTitle()) {
@@ -94,6 +95,7 @@ bool frmMirel::recUpdate() {
 }
 
 bool frmMirel::savTxt_Click() {
+    commitComposition();
     const bool inserting = newRec;
     try {
         return inserting ? recInsert() : recUpdate();
