@@ -274,8 +274,6 @@ void frmCal::Combo1_Click(int Index) {
 }
 
 void frmCal::takeWorkDate() {
-    const auto day = platform::dates::parseStrict(oCal1->Value());
-    if (!day)
-        throw platform::typeMismatch();
-    app::modFunc().WorkDate = *day;
+    // Moving the day is choosing it: an open editor first saves the day it shows, then follows.
+    handDay(false);
 }

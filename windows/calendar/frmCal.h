@@ -96,7 +96,7 @@ private:
     bool showInSelector(int Index, int value);
     // Shows a value in a selector and, when that changed the selection, handles it as a choice.
     void selectInSelector(int Index, int value);
-    // WorkDate follows the calendar's selected day.
+    // WorkDate follows the calendar's selected day, and an open editor with it.
     void takeWorkDate();
     // The selected day to an open editor, or into WorkDate (and a new editor when asked).
     void handDay(bool openEditor);
@@ -111,8 +111,8 @@ private:
     void drawMark(int day);
 
     bool laidOut_ = false;
-    // The last click on the calendar could not hand its day over because the editor's save
-    // failed.
+    // The last day chosen (a click, a key, a menu) could not be handed over because the
+    // editor's save failed.
     bool clickSaveFailed_ = false;
     bool splashClosed_ = false;
 };

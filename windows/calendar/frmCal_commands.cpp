@@ -18,6 +18,7 @@
 #include "windows/WindowLookup.h"
 #include "windows/calendar/GoToDate.h"
 #include "windows/editor/EditorJournal.h"
+#include "windows/editor/frmMirel.h"
 
 #include <algorithm>
 
@@ -54,7 +55,7 @@ void frmCal::handDay(bool openEditor) {
         return;
     case windows::Handover::SaveFailed:
         // The editor stays on its day with the unsaved text; the calendar must not show another.
-        clickSaveFailed_ = !openEditor;
+        clickSaveFailed_ = true;
         oCal1->setValue(dayText(m.WorkDate));
         return;
     case windows::Handover::NoEditor:
@@ -106,6 +107,10 @@ void frmCal::deleteEntry() {
                                     platform::programTitle());
         return;
     }
+    // The editor shows that day: what it holds now is gone, and a later save must not write it
+    // back.
+    if (frmMirel* editor = windows::findEditorByTitle())
+        editor->iniForm();
     // The mark to wipe is that of the deleted day, which is not the selected one after a
     // selector choice or a press released off the calendar; a day of another month shows no
     // mark here. The tag stays: asking again deletes nothing more.
