@@ -58,6 +58,9 @@ public:
                const QModelIndex& index) const override {
         QStyleOptionViewItem cell(option);
         initStyleOption(&cell, index);
+        // The date column keeps its colour on the selected row, as the header row does.
+        if (index.column() == 0)
+            cell.state &= ~QStyle::State_Selected;
         const QString text = std::exchange(cell.text, QString());
         // Background, selection and focus as usual.
         const QWidget* view = cell.widget;
