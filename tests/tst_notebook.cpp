@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -170,6 +171,42 @@ private Q_SLOTS:
             rawRows(journal, u"select Mirel_txt from Mirel where Reg_dat like '1925-03-01%'"_s),
             QList<QStringList>{{u"more text"_s}});
         QCOMPARE(e->dateBox()->text(), u"1925/05/05 (火)"_s);
+    }
+
+    void dateColumnStaysWhenScrolledSideways() {
+        addEntry(QDate(1998, 7, 5), u"雨"_s);
+        addEntry(QDate(1998, 7, 15), u"散歩"_s);
+        frmBar& w = openOn(QDate(1998, 8, 1));
+        QTableWidget& grid = *w.Grid1;
+        grid.selectRow(1);
+        // The selected row's date cell in the grid's own pixels, its lines left out.
+        const QRect date = grid.visualRect(grid.model()->index(1, 0))
+                               .translated(grid.viewport()->pos())
+                               .adjusted(0, 0, -1, -1);
+        const QRect column(0, 0, date.right() + 1, grid.viewport()->geometry().bottom());
+        const QImage before = grid.grab().toImage();
+        QImage plain(date.size(), before.format());
+        plain.fill(QColor(255, 255, 128));
+        QVERIFY(before.copy(date) != plain); // the date is written there
+        // Scrolled to the remark's end, the date column and its header stay as they were, and
+        // the selected row's date keeps its yellow.
+        QScrollBar* sideways = grid.horizontalScrollBar();
+        sideways->setValue(sideways->maximum());
+        QVERIFY(sideways->value() > column.width());
+        const QImage after = grid.grab().toImage();
+        QCOMPARE(after.pixelColor(date.topLeft() + QPoint(2, 2)), QColor(255, 255, 128));
+        QCOMPARE(after.copy(column), before.copy(column));
+
+        // A double-click on another row's date there opens that row's day; its first click
+        // leaves the remark where it was.
+        const QPoint at = date.center() - QPoint(0, date.height() + 1);
+        QWidget* under = grid.childAt(at);
+        QTest::mouseClick(under, Qt::LeftButton, Qt::NoModifier, under->mapFrom(&grid, at));
+        QCOMPARE(sideways->value(), sideways->maximum());
+        QTest::mouseDClick(under, Qt::LeftButton, Qt::NoModifier, under->mapFrom(&grid, at));
+        frmMirel* e = windows::findEditor();
+        QVERIFY(e && !windows::findNotebook());
+        QCOMPARE(e->dateBox()->text(), u"1998/07/05 (日)"_s);
     }
 
     void printingToPaper() {

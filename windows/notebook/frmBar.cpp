@@ -13,6 +13,7 @@
 #include "windows/EditorHandover.h"
 #include "windows/WindowLookup.h"
 #include "windows/editor/EditorJournal.h"
+#include "windows/notebook/FrozenColumn.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -58,6 +59,9 @@ public:
                const QModelIndex& index) const override {
         QStyleOptionViewItem cell(option);
         initStyleOption(&cell, index);
+        // The date column keeps its colour on the selected row, as the header row does.
+        if (index.column() == 0)
+            cell.state &= ~QStyle::State_Selected;
         const QString text = std::exchange(cell.text, QString());
         // Background, selection and focus as usual.
         const QWidget* view = cell.widget;
@@ -133,6 +137,9 @@ void frmBar::makeControls() {
     Grid1->horizontalHeaderItem(1)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     // Each column as wide as its header text: the list has no rows yet.
     header->resizeSections(QHeaderView::ResizeToContents);
+    // The date stays in view at the left while a long remark is scrolled.
+    auto* dates = new FrozenColumn(Grid1);
+    dates->setItemDelegate(new CellDelegate(dates));
     connect(Grid1, &QTableWidget::doubleClicked, this,
             [this] { platform::guard([this] { Grid1_DblClick(); }); });
 
