@@ -17,6 +17,7 @@ struct FileRequest {
     QString filter;            // "caption|pattern|caption|pattern", "*.*" meaning every file
     int filterIndex = 1;       // preselected entry, counted from 1
     bool hideReadOnly = false; // no read-only check box
+    bool mustExist = true;     // false: a typed name of a file yet to be made is taken too
 };
 
 // Message box, input box and open-file dialog. The program uses the Qt implementation; tests use a

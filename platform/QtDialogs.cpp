@@ -165,7 +165,7 @@ std::optional<QString> QtDialogs::openFile(const FileRequest& request) {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (!request.title.isEmpty())
         dialog.setWindowTitle(request.title);

@@ -1,11 +1,16 @@
 // The editor's options menu: font size, the four paths, compaction (its failures: tst_faults).
 #include "platform/Services.h"
+#include "store/backup/Backups.h"
 #include "support/CalendarFixture.h"
 #include "support/EditorFixture.h"
 #include "support/Files.h"
 #include "windows/notebook/frmBar.h"
+#include "windows/restore/frmRestore.h"
 
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QSettings>
+#include <QTimer>
 
 using platform::Answer;
 
@@ -90,6 +95,44 @@ private Q_SLOTS:
         QVERIFY(m.mdbPath == fresh && m.JournalDb->path() == fresh);
         QCOMPARE(testing::tagOf(calendar, 5) + testing::tipOf(calendar, 5), QString());
         QVERIFY(editor.newRec && editor.boxText(1).isEmpty());
+        // The text typed went into the journal it was written in, before the switch; a name yet
+        // to be made is what this chooser, unlike the others, lets the user type.
+        QCOMPARE(rows(u"select Mirel_txt from Mirel"_s), testing::Rows{{"kept old"}});
+        QVERIFY(!env->dialogs.calls().at(5).file.mustExist &&
+                env->dialogs.calls().at(3).file.mustExist);
+    }
+
+    void realFileDialogs() {
+        // The desktop's own dialogs, answered as a user answers them: each file dialog is
+        // cancelled, except that a name yet to be made is typed into the database chooser.
+        platform::setDialogs(nullptr);
+        const auto scripted = qScopeGuard([&] { platform::setDialogs(&env->dialogs); });
+        QStringList modes;
+        QString typed;
+        QTimer user;
+        connect(&user, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+                modes << (files->fileMode() == QFileDialog::AnyFile ? u"any"_s : u"existing"_s);
+                auto* name = files->findChild<QLineEdit*>(u"fileNameEdit"_s);
+                name->setText(std::exchange(typed, QString()));
+                name->text().isEmpty() ? files->reject() : QTest::keyClick(name, Qt::Key_Return);
+            } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                box->defaultButton()->click();
+            }
+        });
+        user.start(10);
+        auto& m = app::modFunc();
+        m.pPath = env->root() + u"/no paint program"_s;
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        editor.Command1[1]->click();
+        editor.Picture1_DblClick();
+        for (const int path : {0, 3})
+            editor.optPath[path]->trigger();
+        typed = env->root() + u"/new.mdb"_s;
+        editor.optPath[1]->trigger();
+        QCOMPARE(modes.join(u' '), u"existing existing existing existing any"_s);
+        QCOMPARE(m.JournalDb->path(), env->root() + u"/new.mdb"_s);
     }
 
     void notebookFromTheEditor() {
@@ -116,9 +159,18 @@ private Q_SLOTS:
         QVERIFY(testing::rawExecute(journal, u"delete from Mirel where Reg_dat >= '2026-02-03'"_s));
         const qint64 size = QFileInfo(journal).size();
         frmMirel& editor = open(QDate(2026, 2, 1));
+        // Another journal chosen for the next start is no part of what follows.
+        const QString other = env->root() + u"/other.mdb"_s;
+        QVERIFY(testing::rawExecute(other, u"create table Mirel(Reg_dat datetime)"_s));
+        const QByteArray otherBytes = testing::readFile(other);
+        env->dialogs.answerFile(other);
+        editor.optPath[1]->trigger();
         editor.optComp->trigger();
         QVERIFY(!QFileInfo::exists(env->dataDir() + u"/NewOrvane.mdb"_s) &&
                 QFileInfo(journal).size() < size);
+        QCOMPARE(testing::readFile(other), otherBytes);
+        QVERIFY(QDir(store::backup::backupFolder(other)).isEmpty());
+        QCOMPARE(windows::showRestore().backups().size(), std::size_t(1));
         QCOMPARE(
             rows(u"select count(*) from Mirel union all select * from pragma_application_id"_s),
             (testing::Rows{{"2"}, {"1330796110"}}));

@@ -26,9 +26,10 @@ void showFailure(const platform::Error& error) {
 }
 
 // A file chooser for a setting; cancelled, it gives the setting's current value back.
-QString choose(const QString& current, const QString& filter) {
+QString choose(const QString& current, const QString& filter, bool mustExist = true) {
     platform::FileRequest request;
     request.hideReadOnly = true;
+    request.mustExist = mustExist;
     request.fileName = current;
     request.filter = filter;
     request.filterIndex = 1;
@@ -95,8 +96,10 @@ void frmMirel::optPath_Click(int index) {
 
 void frmMirel::chooseJournal() {
     auto& m = app::modFunc();
-    const QString chosen = choose(
-        m.mdbPath, QStringLiteral("すべてのファイル (*.*)|*.*|ＭＤＢ ファイル (*.mdb)|*.mdb"));
+    // A name that does not exist yet is how a new journal is made.
+    const QString chosen =
+        choose(m.mdbPath,
+               QStringLiteral("すべてのファイル (*.*)|*.*|ＭＤＢ ファイル (*.mdb)|*.mdb"), false);
     if (!chosen.endsWith(QLatin1String("mdb")))
         return;
     const QString before = m.mdbPath;
@@ -105,6 +108,12 @@ void frmMirel::chooseJournal() {
     // An existing file is opened at the next start; the open journal stays until then.
     if (QFileInfo(m.mdbPath).isFile())
         return;
+    // The chooser may switch journals and the day is shown anew after it: what the editor shows
+    // goes into the journal it was written for first.
+    if (!devProc()) {
+        m.mdbPath = before;
+        return;
+    }
     try {
         if (!store::mdbSelect(store::ChooserFrom::Editor)) {
             m.mdbPath = before;
@@ -138,8 +147,11 @@ void frmMirel::optComp_Click() {
                                       e.description() +
                                       QStringLiteral("\n日記のファイルは元のままです。"));
         }
-        store::compactJournal(m.JournalDb, *m.JournalWs, m.mdbPath,
-                              store::compactionCopyPath(m.mdbPath, platform::dataFolder()));
+        // The open journal, wherever mdbPath points: a file chosen for the next start is not
+        // the one being compacted.
+        const QString journal = m.JournalDb->path();
+        store::compactJournal(m.JournalDb, *m.JournalWs, journal,
+                              store::compactionCopyPath(journal, platform::dataFolder()));
     } catch (const platform::Error& e) {
         showFailure(e);
     }

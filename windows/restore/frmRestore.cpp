@@ -118,7 +118,9 @@ void frmRestore::makeControls() {
 }
 
 void frmRestore::loadBackups() {
-    const QString journal = app::modFunc().mdbPath;
+    // The backups of the journal open now; mdbPath may name another one for the next start.
+    const auto& db = app::modFunc().JournalDb;
+    const QString journal = db ? db->path() : app::modFunc().mdbPath;
     setBackups(store::backup::listBackups(journal), store::backup::totalSize(journal));
 }
 
