@@ -109,16 +109,26 @@ private Q_SLOTS:
         const auto scripted = qScopeGuard([&] { platform::setDialogs(&env->dialogs); });
         QStringList modes;
         QString typed;
+        int waited = 0;
         QTimer user;
         connect(&user, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+                // The name as typed, the dialog's own proposal no longer selected in its list.
+                files->selectFile(typed);
+                if (!typed.isEmpty() && files->selectedFiles() != QStringList{typed} &&
+                    ++waited < 100)
+                    return; // the dialog still reads its folder: again at the next tick
                 modes << (files->fileMode() == QFileDialog::AnyFile ? u"any"_s : u"existing"_s);
-                auto* name = files->findChild<QLineEdit*>(u"fileNameEdit"_s);
-                name->setText(std::exchange(typed, QString()));
-                name->text().isEmpty() ? files->reject() : QTest::keyClick(name, Qt::Key_Return);
+                // The dialog's open button does what accept() does; after this tick, as a refusal
+                // brings a message box of its own.
+                QMetaObject::invokeMethod(files, typed.isEmpty() ? "reject" : "accept",
+                                          Qt::QueuedConnection);
+                typed.clear();
+                waited = 0;
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                box->defaultButton()->click();
+                QAbstractButton* answer = box->defaultButton();
+                (answer != nullptr ? answer : box->buttons().front())->click();
             }
         });
         user.start(10);
