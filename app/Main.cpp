@@ -7,7 +7,9 @@
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/InstanceLock.h"
+#include "platform/PrivateFiles.h"
 #include "platform/Services.h"
+#include "platform/SettingsStore.h"
 #include "platform/System.h"
 #include "store/Journal.h"
 #include "store/backup/Backups.h"
@@ -15,6 +17,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <memory>
@@ -37,6 +41,13 @@ void Main() {
     m.DefPPath = platform::defaultPaintProgram();
     m.DefMdbPath = platform::joinPath(data, QStringLiteral("orvane.mdb"));
     m.DefGPath = platform::joinPath(data, QStringLiteral("Graphic"));
+
+    // An older version left its folders open to every account. A journal chosen elsewhere keeps
+    // the modes of its folder: that folder is the user's, not the program's.
+    platform::makeFolderPrivate(data);
+    platform::makeFolderPrivate(QFileInfo(store::backup::backupFolder(m.DefMdbPath)).path(), true);
+    platform::makeFolderPrivate(QStandardPaths::writableLocation(QStandardPaths::CacheLocation));
+    platform::makeFolderPrivate(QFileInfo(platform::SettingsStore::filePath()).path());
 
     if (!regProc(RegLoad))
         return;

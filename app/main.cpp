@@ -3,11 +3,14 @@
 #include "platform/Application.h"
 #include "platform/Error.h"
 #include "platform/InstanceLock.h"
+#include "platform/PrivateFiles.h"
 #include "platform/System.h"
 #include "store/backup/StartupBackup.h"
 #include "store/search/SearchService.h"
 
 int main(int argc, char** argv) {
+    // Before any thread or file exists: nothing the program creates is ever open to others.
+    platform::keepFilesPrivate();
     platform::Application app(argc, argv);
     // No organisation, so the data folder is ~/.local/share/orvane.
     QCoreApplication::setOrganizationName(QString());

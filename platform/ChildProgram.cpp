@@ -1,11 +1,14 @@
 #include "platform/ChildProgram.h"
 
 #include "platform/Error.h"
+#include "platform/PrivateFiles.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
 #include <QProcess>
+
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -37,6 +40,9 @@ ChildProgram::ChildProgram(const QString& program, const QString& argument)
     // Its output is its own: nothing of it is read here.
     process_->setProcessChannelMode(QProcess::ForwardedChannels);
     process_->setInputChannelMode(QProcess::ForwardedInputChannel);
+    // The files the user saves there are the user's business: they get the user's own mask.
+    if (const auto mask = userUmask())
+        process_->setChildProcessModifier([mask = *mask] { ::umask(mask); });
     process_->start(program, {argument});
     if (!process_->waitForStarted(-1)) {
         const QString why = process_->errorString();

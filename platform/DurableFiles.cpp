@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -44,6 +45,12 @@ void setFileStepHook(std::function<void()> hook) {
 
 void renameDurably(const QString& from, const QString& to, int number) {
     beforeStep();
+    // What replaces a file keeps its permissions: a journal the user shared with the group stays
+    // shared after a compaction or a restore.
+    struct stat replaced {};
+    if (::stat(QFile::encodeName(to).constData(), &replaced) == 0 &&
+        ::chmod(QFile::encodeName(from).constData(), replaced.st_mode & 0777) != 0)
+        throw Error(number, fileErrorText(errno) + QLatin1Char('\n') + from);
     if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
         throw Error(number, fileErrorText(errno) + QLatin1Char('\n') + to);
     // The folder holds the new name: without its sync a power cut could bring the old one back.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # First start of the real program in a fresh home folder under a private X server: answer the
-# journal question with Enter as a person would, then check the calendar window's clock title
-# and the new journal file.
+# journal question with Enter as a person would, then check the calendar window's clock title,
+# the new journal file and that nothing the program made is open to other accounts.
 #
 #   bash startup.sh path/to/orvane
 set -u
@@ -62,6 +62,19 @@ inside_x() {
     tables=$(sqlite3 "$journal" "select name from sqlite_master where type = 'table'") ||
         fail "sqlite3 cannot read $journal"
     [[ "$tables" == "Mirel" ]] || fail "the journal holds the tables '$tables' instead of Mirel"
+
+    # The start-up backup comes two seconds after the calendar; its files are checked too.
+    local deadline=$((SECONDS + 20))
+    until compgen -G "$XDG_DATA_HOME/orvane/Backup/*/orvane-*.mdb" >/dev/null; do
+        ((SECONDS < deadline)) || fail "no start-up backup appeared; program output: $(cat "$log")"
+        sleep 0.2
+    done
+    # The program ran under umask 022, yet nothing it made (nor its settings folder, made open
+    # here as an older version did) is open to the group or others.
+    local folders=("$XDG_DATA_HOME/orvane" "$XDG_CONFIG_HOME/orvane") open
+    [[ -d "$HOME/.cache/orvane" ]] && folders+=("$HOME/.cache/orvane")
+    open=$(find "${folders[@]}" -perm /077 -printf '%m %p|') || fail "cannot look through ${folders[*]}"
+    [[ -z "$open" ]] || fail "open to other accounts: $open"
     echo "startup smoke test: passed"
 }
 
@@ -81,10 +94,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export HOME=$work/home
 export XDG_DATA_HOME=$HOME/.local/share XDG_CONFIG_HOME=$HOME/.config XDG_RUNTIME_DIR=$work/runtime
+# The usual mask of a desktop session, which leaves new files readable by every account.
+umask 022
 mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME/orvane" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
-# A paint program that exists, so the first start goes straight to the journal question.
+# A paint program that exists, so the first start goes straight to the journal question. The
+# file is the user's own, kept private; the program never changes an existing file's modes.
 printf '[Option]\npPath=/bin/true\n' >"$XDG_CONFIG_HOME/orvane/orvane.ini"
+chmod 600 "$XDG_CONFIG_HOME/orvane/orvane.ini"
 unset QT_QPA_PLATFORM
 
 xvfb-run -a -s "-screen 0 1024x768x24" bash "${BASH_SOURCE[0]}" --inside-x "$binary" "$work/orvane.log"
