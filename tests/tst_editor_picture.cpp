@@ -77,12 +77,20 @@ private Q_SLOTS:
         // A program that cannot start: nothing waits, the user is asked for another, and the
         // next double-click starts that one.
         const QString program = m.pPath;
-        m.pPath = env->root() + u"/gone/paint"_s;
-        env->dialogs.answerMessage(Answer::Ok);
-        env->dialogs.answerFile(program);
-        editor.Picture1_DblClick();
+        const QString gone = env->root() + u"/gone/paint"_s;
+        m.pPath = gone;
+        // A file that is no program is refused, saying so.
+        for (const QString& chosen : {drawn, program}) {
+            env->dialogs.answerMessage(Answer::Ok);
+            env->dialogs.answerFile(chosen);
+            if (chosen == drawn)
+                env->dialogs.answerMessage(Answer::Ok);
+            editor.Picture1_DblClick();
+        }
         QCOMPARE(env->dialogs.calls().at(0).summary(),
                  u"ORVANE|0|0|ペイントツールを指定してください。"_s);
+        QCOMPARE(env->dialogs.calls().at(2).summary(),
+                 u"ORVANE|0|0|プログラムではないファイルです。"_s);
         QCOMPARE(m.pPath, program);
         QCOMPARE(status(editor), u"ペイントツールを指定してください。"_s);
         editor.Picture1_DblClick();
@@ -146,8 +154,10 @@ private Q_SLOTS:
         QCOMPARE(editor.shownPicture(), builtinImage(BuiltinImage::Placeholder));
         QCOMPARE(editor.picFile, picture);
         // Mended on disk, it shows at the next hover; one too large to load is a message too.
+        // A plain click names it too.
         QVERIFY(builtinImage(BuiltinImage::Icon).save(picture, "BMP"));
-        QTest::mouseMove(editor.Picture1, QPoint(7, 7));
+        editor.StatusBar1->clearMessage();
+        QTest::mouseClick(editor.Picture1, Qt::LeftButton, {}, QPoint(7, 7));
         QCOMPARE(editor.shownPicture().size(), QSize(32, 32));
         QCOMPARE(status(editor), picture);
         QByteArray huge = testing::readFile(picture);

@@ -242,8 +242,16 @@ void frmMirel::askForPaintProgram() {
     request.fileName = m.pPath;
     request.filter = QStringLiteral("すべてのファイル (*.*)|*.*|ＥＸＥ ファイル (*.exe)|*.exe");
     request.filterIndex = 1;
-    // Only a program is taken; the user double-clicks again to start it.
-    if (const auto chosen = platform::dialogs().openFile(request);
-        chosen && platform::isProgramFile(*chosen))
-        m.pPath = *chosen;
+    const auto chosen = platform::dialogs().openFile(request);
+    if (!chosen)
+        return;
+    // Only a program is taken, and the user learns why another file is not; the user
+    // double-clicks again to start it.
+    if (!platform::isProgramFile(*chosen)) {
+        platform::dialogs().message(QStringLiteral("プログラムではないファイルです。"),
+                                    platform::Buttons::Ok, platform::Icon::None,
+                                    platform::programTitle());
+        return;
+    }
+    m.pPath = *chosen;
 }
