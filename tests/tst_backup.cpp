@@ -117,9 +117,27 @@ private Q_SLOTS:
                               u"1031-21"_s,
                               // the Sundays of 4 weeks before this one, November's end among them
                               u"1115-21"_s, u"1122-21"_s, u"1129-21"_s, u"1130-21"_s,
-                              // 6 days before today, then the last 24 hours
+                              // 6 days before today, the last 24 hours, the 3 newest
                               u"1201-21"_s, u"1202-21"_s, u"1203-21"_s, u"1204-21"_s, u"1205-21"_s,
-                              u"1206-21"_s, u"1207-09"_s}));
+                              u"1206-09"_s, u"1206-21"_s, u"1207-09"_s}));
+
+        // A clock set wrong: two years ahead, the 3 newest stay; a year back, every backup that
+        // seems made later stays, and of those before, the 3 newest besides the usual ones.
+        const auto keptBefore = [&](const QDateTime& at) {
+            const auto k = keptGenerations(made, at);
+            QStringList names;
+            for (std::size_t i = 0; i < made.size(); ++i) {
+                if (made[i] > at && !k[i])
+                    return u"a later one removed"_s;
+                if (made[i] <= at && k[i])
+                    names << made[i].toString(u"yyMMdd-HH"_s);
+            }
+            return names.join(u' ');
+        };
+        QCOMPARE(keptBefore(now.addYears(2)), u"261206-09 261206-21 261207-09"_s);
+        QCOMPARE(keptBefore(now.addYears(-1)),
+                 u"251109-21 251116-21 251123-21 251130-21 251201-21 251202-21 251203-21 "
+                 "251204-21 251205-21 251206-09 251206-21 251207-09"_s);
 
         // The same on disk, the clock stepped day by day: old generations, their lists and the
         // pictures only they listed go; a file of another name stays.
@@ -201,6 +219,53 @@ private Q_SLOTS:
         QCOMPARE(rawRows(listed.front().path, u"select Mirel_txt from Mirel where Reg_dat like "
                                               u"'2000-01-01%'"_s),
                  QList<QStringList>({{u"保存"_s}}));
+        ORVANE_VERIFY_ENV(env);
+    }
+
+    void backupsLeaveEachOtherAlone() {
+        TestEnv env;
+        const QString journal = createJournal(env);
+        auto& m = app::modFunc();
+        // Yesterday's 09:00 backup, then its 21:00 one, then nothing until now: the backup made
+        // before restoring the 09:00 one would prune it by the rules.
+        put(journal, u"2026-12-05"_s, u"朝"_s);
+        env.clock.set(QDateTime(QDate(2026, 12, 5), QTime(9, 0)));
+        const QString morning = backupNow(*m.JournalDb, m.gPath);
+        put(journal, u"2026-12-05"_s, u"夜"_s);
+        env.clock.set(QDateTime(QDate(2026, 12, 5), QTime(21, 0)));
+        backupNow(*m.JournalDb, m.gPath);
+        env.clock.set(QDateTime(QDate(2026, 12, 6), QTime(21, 5)));
+        const auto listed = listBackups(journal);
+        restoreJournal(listed.back());
+        QCOMPARE(rawRows(journal, u"select Mirel_txt from Mirel"_s),
+                 QList<QStringList>({{u"朝"_s}}));
+        QVERIFY(QFileInfo::exists(morning));
+
+        // A compaction's backup while the start-up backup is still copying: it stops that one,
+        // which says nothing, and neither removes the other's files.
+        QVERIFY(rawExecute(journal, u"with recursive n(i) as (select 0 union all select i+1 from "
+                                    u"n where i<3000) insert into Mirel(Reg_dat,Mirel_txt) select "
+                                    u"date('2000-01-01','+'||i||' days')||' 00:00:00',"
+                                    u"printf('%.*c',900,'x') from n"_s));
+        std::atomic<bool> copying = false;
+        std::atomic<bool> done = false;
+        setStepHook([&](QStringView name) {
+            if (name != u"copy step" || copying.exchange(true))
+                return;
+            for (int i = 0; i < 500 && !done; ++i)
+                QThread::msleep(1);
+        });
+        backupAfterStart(std::chrono::milliseconds(0));
+        for (int i = 0; i < 10000 && !copying; ++i)
+            QThread::msleep(1);
+        const QString compaction = backupNow(*m.JournalDb, m.gPath);
+        done = true;
+        if (m.Backup)
+            m.Backup->wait();
+        setStepHook({});
+        QCoreApplication::processEvents();
+        QCOMPARE(listBackups(journal).front().path, compaction);
+        QCOMPARE(listBackups(journal).front().entries, std::optional<int>(3002));
         ORVANE_VERIFY_ENV(env);
     }
 

@@ -11,6 +11,7 @@
 #include "store/Journal.h"
 #include "store/backup/BackupFiles.h"
 #include "store/backup/Generations.h"
+#include "store/backup/StartupBackup.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -22,6 +23,7 @@
 #include <QStandardPaths>
 
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 namespace store::backup {
@@ -160,9 +162,16 @@ QString uniqueBase(const QString& folder, const QDateTime& now) {
     return base;
 }
 
-// Removes the generations no longer kept, their lists, the stored pictures no kept backup lists
-// and the leftovers of interrupted backups. Other files stay.
-void prune(const QString& folder, const QDateTime& now) {
+// Backups are made one at a time: each removes the leftovers of interrupted ones, which would
+// otherwise include the files of one still being written.
+std::mutex& oneAtATime() {
+    static std::mutex lock;
+    return lock;
+}
+
+// Removes the generations no longer kept (except keep), their lists, the stored pictures no kept
+// backup lists and the leftovers of interrupted backups. Other files stay.
+void prune(const QString& folder, const QDateTime& now, const QString& keep) {
     const std::vector<Named> all = backupFiles(folder);
     std::vector<QDateTime> made;
     for (const Named& named : all)
@@ -172,7 +181,7 @@ void prune(const QString& folder, const QDateTime& now) {
     QSet<QString> keptLists;
     for (std::size_t i = 0; i < all.size(); ++i) {
         const QString list = listPathOf(all[i].path);
-        if (!kept[i]) {
+        if (!kept[i] && all[i].path != keep) {
             removeQuietly(all[i].path);
             removeQuietly(list);
             continue;
@@ -265,7 +274,8 @@ bool changedSinceNewest(const QString& journalPath) {
 }
 
 QString makeBackup(const QString& journalPath, const QString& pictureFolder, int pagesPerStep,
-                   const std::atomic<bool>* stop) {
+                   const std::atomic<bool>* stop, const QString& keep) {
+    const std::scoped_lock single(oneAtATime());
     const QString folder = backupFolder(journalPath);
     if (!QDir().mkpath(folder) || !QDir().mkpath(QDir(folder).filePath(QStringLiteral("pictures"))))
         throw platform::Error(PathFileAccess,
@@ -328,15 +338,18 @@ QString makeBackup(const QString& journalPath, const QString& pictureFolder, int
         throw;
     }
     try {
-        prune(folder, now);
+        prune(folder, now, keep);
     } catch (const platform::Error&) {
         // Old generations stay until the next backup.
     }
     return base + QStringLiteral(".mdb");
 }
 
-QString backupNow(platform::db::Database& db, const QString& pictureFolder) {
-    return makeBackup(db.path(), pictureFolder, -1, nullptr);
+QString backupNow(platform::db::Database& db, const QString& pictureFolder, const QString& keep) {
+    // A start-up backup still copying would only be older than this one: it stops rather than
+    // keep the user waiting.
+    app::modFunc().Backup.reset();
+    return makeBackup(db.path(), pictureFolder, -1, nullptr, keep);
 }
 
 RestoreResult restoreJournal(const BackupInfo& backup) {
@@ -350,8 +363,9 @@ RestoreResult restoreJournal(const BackupInfo& backup) {
     const QString journal = m.JournalDb->path();
     const BackupList list = readList(listPathOf(backup.path));
 
-    // The present state first, so that the restore itself can be undone.
-    backupNow(*m.JournalDb, m.gPath);
+    // The present state first, so that the restore itself can be undone; its pruning leaves the
+    // backup being restored alone.
+    backupNow(*m.JournalDb, m.gPath, backup.path);
 
     const QString temporary = journal + QStringLiteral(".restoring");
     bool replaced = false;

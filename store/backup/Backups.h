@@ -38,15 +38,19 @@ qint64 totalSize(const QString& journalPath);
 
 // Makes a backup of the journal file at journalPath, copied in steps of pagesPerStep pages
 // (-1: at once) through a connection of its own; stops with an error when *stop becomes true.
+// Then removes the generations no longer kept, except the backup keep. Backups are made one at a
+// time: a second one waits for the first.
 QString makeBackup(const QString& journalPath, const QString& pictureFolder, int pagesPerStep,
-                   const std::atomic<bool>* stop);
+                   const std::atomic<bool>* stop, const QString& keep = {});
 // Whether the journal file changed since the newest backup was made (true when there is none).
 bool changedSinceNewest(const QString& journalPath);
 
 // Makes a backup of the open journal and of the pictures its rows name, checks it, gives it its
-// final name and removes the generations no longer kept. Returns the backup's path. Raises
-// platform::Error (its description says why) and then leaves no backup under a final name.
-QString backupNow(platform::db::Database& db, const QString& pictureFolder);
+// final name and removes the generations no longer kept, except the backup keep. A start-up
+// backup still running is stopped first. Returns the backup's path. Raises platform::Error (its
+// description says why) and then leaves no backup under a final name.
+QString backupNow(platform::db::Database& db, const QString& pictureFolder,
+                  const QString& keep = {});
 
 // At start-up, after the calendar is shown: a backup of the open journal when it changed since
 // the newest backup, made on a thread of its own in small steps, so that the program never waits

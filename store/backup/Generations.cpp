@@ -1,5 +1,6 @@
 #include "store/backup/Generations.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace store::backup {
@@ -20,6 +21,19 @@ std::vector<bool> keptGenerations(const std::vector<QDateTime>& made, const QDat
     const QDateTime dayAgo = now.addSecs(-24 * 60 * 60);
     for (std::size_t i = 0; i < made.size(); ++i)
         kept[i] = made[i] > dayAgo;
+    // A clock set wrong must not empty the folder: whatever the rules below say, the 3 newest
+    // backups made before now stay, and one that seems made in the future is never removed by
+    // them (it is kept above, as one of the last 24 hours).
+    std::vector<std::size_t> past;
+    for (std::size_t i = 0; i < made.size(); ++i) {
+        if (made[i] <= now)
+            past.push_back(i);
+    }
+    const auto newestPast = past.begin() + std::ptrdiff_t(std::min<std::size_t>(3, past.size()));
+    std::partial_sort(past.begin(), newestPast, past.end(),
+                      [&](std::size_t a, std::size_t b) { return made[a] > made[b]; });
+    for (auto i = past.begin(); i != newestPast; ++i)
+        kept[*i] = true;
     const QDate today = now.date();
     for (int d = 1; d <= 6; ++d)
         keepNewest(today.addDays(-d), today.addDays(-d));
