@@ -9,6 +9,8 @@
 #include <QStringView>
 
 #include <sqlite3.h>
+
+#include <atomic>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -454,8 +456,15 @@ void Recordset::moveNext() {
     ++current_;
 }
 
+namespace {
+quint64 nextOpening() {
+    static std::atomic<quint64> count{0};
+    return ++count;
+}
+} // namespace
+
 Database::Database(Key, sqlite3* handle, QString path)
-    : handle_(handle), path_(std::move(path)), fileId_(fileId(path_)) {}
+    : handle_(handle), path_(std::move(path)), fileId_(fileId(path_)), opening_(nextOpening()) {}
 
 std::optional<Database::FileId> Database::fileId(const QString& path) {
     struct stat info {};

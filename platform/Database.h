@@ -66,6 +66,9 @@ public:
     Database& operator=(const Database&) = delete;
 
     const QString& path() const { return path_; }
+    // Tells this opening of a file from every other one in the run, the same file opened again
+    // included (an address in memory may be reused, this number never is).
+    quint64 opening() const { return opening_; }
 
     // Creates the table in one statement, with its named primary key and the column checks.
     void createTable(const TableDef& table);
@@ -122,6 +125,7 @@ private:
     std::optional<qint64> dataVersion_;
     std::optional<qint64> countedVersion_;
     quint64 changesElsewhere_ = 0;
+    quint64 opening_;
 };
 
 // One transaction, begun at once for writing; rolled back when it ends without commit().

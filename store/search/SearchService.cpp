@@ -18,12 +18,12 @@ namespace {
 
 constexpr int FirstRows = 50;
 
-// Which journal a request is about, as the windows' thread sees it: its file, the open
-// connection (a new one after compaction or a switch) and how often another program was found
+// Which journal a request is about, as the windows' thread sees it: its file, the opening of it
+// (a new one after a compaction, a restore or a switch) and how often another program was found
 // to have changed it.
 struct JournalView {
     QString path;
-    const void* connection = nullptr;
+    quint64 opening = 0;
     quint64 changesElsewhere = 0;
     bool operator==(const JournalView&) const = default;
 };
@@ -32,7 +32,7 @@ std::optional<JournalView> openJournal() {
     auto& db = app::modFunc().JournalDb;
     if (!db)
         return std::nullopt;
-    return JournalView{db->path(), db.get(), db->changesElsewhere()};
+    return JournalView{db->path(), db->opening(), db->changesElsewhere()};
 }
 
 bool isDamage(int number) {
