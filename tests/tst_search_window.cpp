@@ -66,6 +66,13 @@ void* operator new(std::size_t size) {
         return block;
     throw std::bad_alloc();
 }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
 void operator delete(void* block) noexcept {
     std::free(block);
 }

@@ -70,11 +70,13 @@ void FrozenColumn::place() {
 }
 
 bool FrozenColumn::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != table_->viewport())
-        return QTableView::eventFilter(watched, event);
-    if (event->type() == QEvent::Resize)
+    // The type first: while the table is being destroyed its cells still send events, and the
+    // table can no longer be asked for anything.
+    if (event->type() == QEvent::Resize && watched == table_->viewport()) {
         place();
-    return false;
+        return false;
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 namespace {
