@@ -1,4 +1,6 @@
-// Backups of the journal and its pictures: when they are made, what is kept, faults, restoring.
+// Backups of the journal and its pictures: when they are made, what is kept, faults, restoring,
+// and the restore window (opened from the calendar's options menu, its list of backups, the
+// questions the restore command asks and when it stops).
 #include "app/modFunc.h"
 #include "platform/Database.h"
 #include "platform/DurableFiles.h"
@@ -6,16 +8,24 @@
 #include "store/backup/Backups.h"
 #include "store/backup/Generations.h"
 #include "store/backup/StartupBackup.h"
-#include "support/JournalFile.h"
-#include "support/TestEnv.h"
+#include "support/CalendarFixture.h"
+#include "support/Files.h"
+#include "windows/WindowLookup.h"
+#include "windows/editor/frmMirel.h"
+#include "windows/restore/frmRestore.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QThread>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
 using namespace testing;
 using namespace store::backup;
+using platform::Answer;
 
 namespace {
 
@@ -29,29 +39,58 @@ QStringList namesIn(const QString& folder, const QString& filter = u"*"_s) {
     return QDir(folder).entryList({filter}, QDir::Files, QDir::Name);
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
+// 3001 entries of 900 characters each, so that a backup copies them in many steps.
+void fill(const QString& journal) {
+    QVERIFY(rawExecute(journal, u"with recursive n(i) as (select 0 union all select i+1 from "
+                                u"n where i<3000) insert into Mirel(Reg_dat,Mirel_txt) select "
+                                u"date('2000-01-01','+'||i||' days')||' 00:00:00',"
+                                u"printf('%.*c',900,'x') from n"_s));
 }
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+// Starts the start-up backup and returns once its copy waits after its first step, which it
+// does until go is set or at most waitMs have passed.
+bool startHeldBackup(std::atomic<bool>& go, int waitMs) {
+    static std::atomic<bool> copying;
+    copying = false;
+    setStepHook([&go, waitMs](QStringView name) {
+        if (name != u"copy step" || copying.exchange(true))
+            return;
+        for (int i = 0; i < waitMs && !go; ++i)
+            QThread::msleep(1);
+    });
+    backupAfterStart(std::chrono::milliseconds(0));
+    for (int i = 0; i < 10000 && !copying; ++i)
+        QThread::msleep(1);
+    return copying;
 }
+
+// The header and the rows as the list shows them, then the total.
+QString listed(const frmRestore& w) {
+    QStringList rows;
+    for (int row = -1; row < w.backupList->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < w.backupList->columnCount(); ++column)
+            cells << (row < 0 ? w.backupList->horizontalHeaderItem(column)
+                              : w.backupList->item(row, column))
+                         ->text();
+        rows << cells.join(u'|');
+    }
+    return rows.join(u", "_s) + u" / "_s + w.totalLabel->text();
+}
+
+const BackupInfo fine{{}, QDateTime({2026, 12, 6}, {21, 5}), 12, QDate(2026, 12, 5), 1258291};
+const BackupInfo broken{{}, QDateTime({2026, 11, 30}, {8, 0}), std::nullopt, std::nullopt, 870400};
 
 } // namespace
 
-class BackupTest : public QObject {
+class BackupTest : public CalendarTest {
     Q_OBJECT
 private Q_SLOTS:
     void startupBacksUpOnlyAChangedJournal() {
-        TestEnv env;
-        const QString journal = createJournal(env);
         put(journal, u"2026-12-01"_s, u"初雪"_s);
         auto& m = app::modFunc();
         const QString folder = backupFolder(journal);
-        QVERIFY(folder.startsWith(env.dataDir() + u"/Backup/orvane.mdb-"_s));
+        QVERIFY(folder.startsWith(env->dataDir() + u"/Backup/orvane.mdb-"_s));
         QCOMPARE(QFileInfo(folder).fileName().size(), u"orvane.mdb-"_s.size() + 8);
 
         backupAfterStart(std::chrono::milliseconds(0));
@@ -73,28 +112,23 @@ private Q_SLOTS:
         QCOMPARE(listed.size(), std::size_t(2));
         QCOMPARE(listed.front().entries, std::optional<int>(2));
         QCOMPARE(listed.front().newest, std::optional<QDate>(QDate(2026, 12, 2)));
-        QCOMPARE(rawRows(listed.front().path, u"select Mirel_txt from Mirel order by Reg_dat"_s),
-                 QList<QStringList>({{u"初雪"_s}, {u"二日目"_s}}));
-        ORVANE_VERIFY_ENV(env);
+        QCOMPARE(rawText(listed.front().path, u"select Mirel_txt from Mirel order by Reg_dat"_s),
+                 u"初雪, 二日目"_s);
     }
 
     void unwritableFolderSaysSoOnce() {
-        TestEnv env;
-        const QString journal = createJournal(env);
         put(journal, u"2026-12-01"_s, u"初雪"_s);
         // A file where the backups' folder should be stops even root.
-        writeFile(env.dataDir() + u"/Backup"_s, "in the way");
-        env.dialogs.answerMessage(platform::Answer::Ok);
+        writeFile(env->dataDir() + u"/Backup"_s, "in the way");
+        env->dialogs.answerMessage(platform::Answer::Ok);
         backupAfterStart(std::chrono::milliseconds(0));
         app::modFunc().Backup->wait();
         QCoreApplication::processEvents();
-        QCOMPARE(env.dialogs.calls().size(), 1);
-        const auto& call = env.dialogs.calls().front();
-        QCOMPARE(call.text,
-                 u"バックアップを作れませんでした。バックアップのフォルダーを作れません。\n"_s +
-                     backupFolder(journal) + u"(75)"_s);
-        QCOMPARE(call.icon, platform::Icon::Exclamation);
-        ORVANE_VERIFY_ENV(env);
+        QCOMPARE(env->dialogs.calls().size(), 1);
+        QCOMPARE(
+            env->dialogs.calls().front().summary(),
+            u"ORVANE|0|3|バックアップを作れませんでした。バックアップのフォルダーを作れません。\n"_s +
+                backupFolder(journal) + u"(75)"_s);
     }
 
     void generationsOverFourHundredDays() {
@@ -105,24 +139,7 @@ private Q_SLOTS:
             for (const QTime at : {QTime(9, 0), QTime(21, 0)})
                 if (QDateTime(now.date().addDays(-d), at) <= now)
                     made.emplace_back(now.date().addDays(-d), at);
-        const auto kept = keptGenerations(made, now);
-        QStringList keptNames;
-        for (std::size_t i = 0; i < made.size(); ++i)
-            if (kept[i])
-                keptNames << made[i].toString(u"MMdd-HH"_s);
-        QCOMPARE(keptNames,
-                 QStringList({// the newest of each of 12 months before December
-                              u"1231-21"_s, u"0131-21"_s, u"0228-21"_s, u"0331-21"_s, u"0430-21"_s,
-                              u"0531-21"_s, u"0630-21"_s, u"0731-21"_s, u"0831-21"_s, u"0930-21"_s,
-                              u"1031-21"_s,
-                              // the Sundays of 4 weeks before this one, November's end among them
-                              u"1115-21"_s, u"1122-21"_s, u"1129-21"_s, u"1130-21"_s,
-                              // 6 days before today, the last 24 hours, the 3 newest
-                              u"1201-21"_s, u"1202-21"_s, u"1203-21"_s, u"1204-21"_s, u"1205-21"_s,
-                              u"1206-09"_s, u"1206-21"_s, u"1207-09"_s}));
-
-        // A clock set wrong: two years ahead, the 3 newest stay; a year back, every backup that
-        // seems made later stays, and of those before, the 3 newest besides the usual ones.
+        // Each kept backup made by then, as "yyMMdd-HH"; one made later that was not kept fails.
         const auto keptBefore = [&](const QDateTime& at) {
             const auto k = keptGenerations(made, at);
             QStringList names;
@@ -134,6 +151,14 @@ private Q_SLOTS:
             }
             return names.join(u' ');
         };
+        // The newest of each of 12 months before December; the Sundays of 4 weeks before this
+        // one, November's end among them; 6 days before today, the last 24 hours, the 3 newest.
+        QCOMPARE(keptBefore(now), u"251231-21 260131-21 260228-21 260331-21 260430-21 260531-21 "
+                                  "260630-21 260731-21 260831-21 260930-21 261031-21 261115-21 "
+                                  "261122-21 261129-21 261130-21 261201-21 261202-21 261203-21 "
+                                  "261204-21 261205-21 261206-09 261206-21 261207-09"_s);
+        // A clock set wrong: two years ahead, the 3 newest stay; a year back, every backup that
+        // seems made later stays, and of those before, the 3 newest besides the usual ones.
         QCOMPARE(keptBefore(now.addYears(2)), u"261206-09 261206-21 261207-09"_s);
         QCOMPARE(keptBefore(now.addYears(-1)),
                  u"251109-21 251116-21 251123-21 251130-21 251201-21 251202-21 251203-21 "
@@ -141,8 +166,6 @@ private Q_SLOTS:
 
         // The same on disk, the clock stepped day by day: old generations, their lists and the
         // pictures only they listed go; a file of another name stays.
-        TestEnv env;
-        const QString journal = createJournal(env);
         const QString picture = app::modFunc().gPath + u"/old.bmp"_s;
         writeFile(picture, "first picture");
         put(journal, u"2025-01-01"_s, u"絵の日"_s, picture);
@@ -150,7 +173,7 @@ private Q_SLOTS:
         QDir().mkpath(folder);
         writeFile(folder + u"/notes.txt"_s, "mine");
         for (int d = 400; d >= 0; --d) {
-            env.clock.set(QDateTime(now.date().addDays(-d), QTime(21, 0)));
+            env->clock.set(QDateTime(now.date().addDays(-d), QTime(21, 0)));
             if (d == 390)
                 put(journal, u"2025-01-01"_s, u"絵を外した"_s);
             backupNow(*app::modFunc().JournalDb, app::modFunc().gPath);
@@ -159,53 +182,36 @@ private Q_SLOTS:
         QCOMPARE(namesIn(folder, u"*.pictures"_s).size(), 22);
         QVERIFY(namesIn(folder, u"*.part"_s).isEmpty());
         QVERIFY(namesIn(folder + u"/pictures"_s).isEmpty());
-        QCOMPARE(contents(folder + u"/notes.txt"_s), QByteArray("mine"));
+        QCOMPARE(readFile(folder + u"/notes.txt"_s), QByteArray("mine"));
     }
 
     void picturesStoredOncePerContent() {
-        TestEnv env;
-        const QString journal = createJournal(env);
         // Stored with a Windows path: found by its name in the picture folder.
         const QString picture = app::modFunc().gPath + u"/261206.bmp"_s;
         writeFile(picture, "morning");
         put(journal, u"2026-12-06"_s, u"絵"_s, u"C:\\絵日記\\261206.bmp"_s);
         auto& db = *app::modFunc().JournalDb;
         const QString first = backupNow(db, app::modFunc().gPath);
-        env.clock.advanceMs(1000);
+        env->clock.advanceMs(1000);
         backupNow(db, app::modFunc().gPath);
         const QString stored = backupFolder(journal) + u"/pictures"_s;
         QCOMPARE(namesIn(stored).size(), 1);
         // The paint program changed it: both versions are kept, each for its backup.
         writeFile(picture, "evening");
-        env.clock.advanceMs(1000);
+        env->clock.advanceMs(1000);
         backupNow(db, app::modFunc().gPath);
         QCOMPARE(namesIn(stored).size(), 2);
         const QString sha = platform::fileSha256(picture);
         QVERIFY(namesIn(stored).contains(sha + u".bmp"_s));
-        QVERIFY(contents(first.chopped(4) + u".pictures"_s).contains(picture.toUtf8()));
+        QVERIFY(readFile(first.chopped(4) + u".pictures"_s).contains(picture.toUtf8()));
     }
 
     void saveDuringABackup() {
-        TestEnv env;
-        const QString journal = createJournal(env);
-        QVERIFY(rawExecute(journal, u"with recursive n(i) as (select 0 union all select i+1 from "
-                                    u"n where i<3000) insert into Mirel(Reg_dat,Mirel_txt) select "
-                                    u"date('2000-01-01','+'||i||' days')||' 00:00:00',"
-                                    u"printf('%.*c',900,'x') from n"_s));
+        fill(journal);
         auto& m = app::modFunc();
         // The copy stops after its first step until the program has saved.
-        std::atomic<bool> copying = false;
         std::atomic<bool> saved = false;
-        setStepHook([&](QStringView name) {
-            if (name != u"copy step" || copying.exchange(true))
-                return;
-            for (int i = 0; i < 10000 && !saved; ++i)
-                QThread::msleep(1);
-        });
-        backupAfterStart(std::chrono::milliseconds(0));
-        for (int i = 0; i < 10000 && !copying; ++i)
-            QThread::msleep(1);
-        QVERIFY(copying);
+        QVERIFY(startHeldBackup(saved, 10000));
         // The save is neither refused nor lost: the copy takes it in.
         QCOMPARE(m.JournalDb->execute(u"update Mirel set Mirel_txt='保存' where "
                                       u"Reg_dat>='2000-01-01' and Reg_dat<'2000-01-02'"_s),
@@ -216,48 +222,30 @@ private Q_SLOTS:
         const auto listed = listBackups(journal);
         QCOMPARE(listed.size(), std::size_t(1));
         QCOMPARE(listed.front().entries, std::optional<int>(3001));
-        QCOMPARE(rawRows(listed.front().path, u"select Mirel_txt from Mirel where Reg_dat like "
-                                              u"'2000-01-01%'"_s),
-                 QList<QStringList>({{u"保存"_s}}));
-        ORVANE_VERIFY_ENV(env);
+        QCOMPARE(dayText(listed.front().path, u"2000-01-01"_s), u"保存"_s);
     }
 
     void backupsLeaveEachOtherAlone() {
-        TestEnv env;
-        const QString journal = createJournal(env);
         auto& m = app::modFunc();
         // Yesterday's 09:00 backup, then its 21:00 one, then nothing until now: the backup made
         // before restoring the 09:00 one would prune it by the rules.
         put(journal, u"2026-12-05"_s, u"朝"_s);
-        env.clock.set(QDateTime(QDate(2026, 12, 5), QTime(9, 0)));
+        env->clock.set(QDateTime(QDate(2026, 12, 5), QTime(9, 0)));
         const QString morning = backupNow(*m.JournalDb, m.gPath);
         put(journal, u"2026-12-05"_s, u"夜"_s);
-        env.clock.set(QDateTime(QDate(2026, 12, 5), QTime(21, 0)));
+        env->clock.set(QDateTime(QDate(2026, 12, 5), QTime(21, 0)));
         backupNow(*m.JournalDb, m.gPath);
-        env.clock.set(QDateTime(QDate(2026, 12, 6), QTime(21, 5)));
+        env->clock.set(QDateTime(QDate(2026, 12, 6), QTime(21, 5)));
         const auto listed = listBackups(journal);
         restoreJournal(listed.back());
-        QCOMPARE(rawRows(journal, u"select Mirel_txt from Mirel"_s),
-                 QList<QStringList>({{u"朝"_s}}));
+        QCOMPARE(rawText(journal, u"select Mirel_txt from Mirel"_s), u"朝"_s);
         QVERIFY(QFileInfo::exists(morning));
 
         // A compaction's backup while the start-up backup is still copying: it stops that one,
         // which says nothing, and neither removes the other's files.
-        QVERIFY(rawExecute(journal, u"with recursive n(i) as (select 0 union all select i+1 from "
-                                    u"n where i<3000) insert into Mirel(Reg_dat,Mirel_txt) select "
-                                    u"date('2000-01-01','+'||i||' days')||' 00:00:00',"
-                                    u"printf('%.*c',900,'x') from n"_s));
-        std::atomic<bool> copying = false;
+        fill(journal);
         std::atomic<bool> done = false;
-        setStepHook([&](QStringView name) {
-            if (name != u"copy step" || copying.exchange(true))
-                return;
-            for (int i = 0; i < 500 && !done; ++i)
-                QThread::msleep(1);
-        });
-        backupAfterStart(std::chrono::milliseconds(0));
-        for (int i = 0; i < 10000 && !copying; ++i)
-            QThread::msleep(1);
+        startHeldBackup(done, 500);
         const QString compaction = backupNow(*m.JournalDb, m.gPath);
         done = true;
         if (m.Backup)
@@ -266,12 +254,9 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(listBackups(journal).front().path, compaction);
         QCOMPARE(listBackups(journal).front().entries, std::optional<int>(3002));
-        ORVANE_VERIFY_ENV(env);
     }
 
     void restoreBringsBackJournalAndPictures() {
-        TestEnv env;
-        const QString journal = createJournal(env);
         auto& m = app::modFunc();
         const QString picture = m.gPath + u"/p.bmp"_s;
         writeFile(picture, "drawn");
@@ -280,7 +265,7 @@ private Q_SLOTS:
         put(journal, u"2026-12-06"_s, u"今日"_s);
         QVERIFY(rawExecute(journal, u"delete from Mirel where Reg_dat like '2026-12-05%'"_s));
         QVERIFY(QFile::remove(picture));
-        env.clock.advanceMs(60000);
+        env->clock.advanceMs(60000);
 
         // Damaged backups are listed as such and refused.
         const QString broken = backupFolder(journal) + u"/orvane-20200101-000000.mdb"_s;
@@ -301,18 +286,102 @@ private Q_SLOTS:
         QVERIFY(failure([&] { restoreJournal(listed.front()); }).contains(u"元のまま"_s));
         setStepHook({});
         QVERIFY(m.JournalDb);
-        QCOMPARE(rawRows(journal, u"select Mirel_txt from Mirel"_s),
-                 QList<QStringList>({{u"今日"_s}}));
+        QCOMPARE(rawText(journal, u"select Mirel_txt from Mirel"_s), u"今日"_s);
         QVERIFY(!QFileInfo::exists(journal + u".restoring"_s));
 
-        env.clock.advanceMs(60000);
+        env->clock.advanceMs(60000);
         listed = listBackups(journal);
         const auto result = restoreJournal(*std::find_if(
             listed.begin(), listed.end(), [&](const BackupInfo& b) { return b.path == made; }));
         QVERIFY(result.missingPictures.isEmpty());
-        QCOMPARE(rawRows(journal, u"select Mirel_txt from Mirel"_s),
-                 QList<QStringList>({{u"消してしまう日"_s}}));
-        QCOMPARE(contents(picture), QByteArray("drawn"));
+        QCOMPARE(rawText(journal, u"select Mirel_txt from Mirel"_s), u"消してしまう日"_s);
+        QCOMPARE(readFile(picture), QByteArray("drawn"));
+    }
+
+    void menuOpensOneWindowWithTheList() {
+        frmCal& cal = shownCalendar();
+        // The last item of the options menu.
+        QVERIFY(cal.oOpt->actions().size() == 5 && cal.oOpt->actions().last() == cal.opRestore);
+        QCOMPARE(cal.opRestore->text(), u"ﾊﾞｯｸｱｯﾌﾟから復元(&R)"_s);
+        // The option handler's indexes stay: 2 has no item, 4 is still help.
+        QVERIFY(cal.optOpt[2] == nullptr && cal.optOpt[4]->text() == u"ﾍﾙﾌﾟ(&H)"_s);
+        cal.opRestore->trigger();
+        cal.opRestore->trigger();
+        QCOMPARE(std::ranges::count_if(QApplication::topLevelWidgets(),
+                                       [](QWidget* x) { return qobject_cast<frmRestore*>(x); }),
+                 1);
+        frmRestore& w = *windows::findRestore();
+        QCOMPARE(w.windowTitle(), u"バックアップから復元"_s);
+
+        // Damaged, empty, and sizes at a unit's edge.
+        const BackupInfo empty{{}, QDateTime({2025, 1, 2}, {3, 4}), 0, std::nullopt, 1048575};
+        w.setBackups({fine, broken, empty}, 12897485);
+        QCOMPARE(listed(w),
+                 u"日時|件数|最新の日記|サイズ, 2026/12/06 21:05|12|2026/12/05 (土)|1.2 MB, "
+                 "2026/11/30 08:00|破損||850 KB, 2025/01/02 03:04|0||1.0 MB / 合計 12.3 MB"_s);
+    }
+
+    void restoreAsksAndStops() {
+        frmRestore& w = windows::showRestore();
+        w.setBackups({fine, broken}, 0);
+        // A damaged backup is refused before anything is asked.
+        w.backupList->selectRow(1);
+        env->dialogs.answerMessage(Answer::Ok);
+        QVERIFY(!w.restoreSelected());
+        QCOMPARE(lastMessage(*env),
+                 u"ORVANE|Ok|Critical|このバックアップは壊れているため復元できません。(26)"_s);
+        // "No" and a failing save of the open editor restore nothing (the script allows no
+        // message of a restore): the editor keeps its text.
+        w.backupList->selectRow(0);
+        frmMirel& e = windows::showEditor();
+        QTest::keyClicks(e.Text1[1], u"keep"_s);
+        e.picFile = QString(101, u'p'); // longer than the picture column
+        for (Answer answer : {Answer::No, Answer::Yes, Answer::Ok, Answer::Yes, Answer::Ok})
+            env->dialogs.answerMessage(answer);
+        QVERIFY(!w.restoreSelected() && !w.restoreSelected());
+        QCOMPARE(env->dialogs.calls()[1].summary(),
+                 u"ORVANE|2|3|2026/12/06 21:05 のバックアップに戻しますか？"_s);
+        QVERIFY(e.boxText(1) == u"keep"_s && e.txtChg);
+        // A restore that fails (no such backup file) says so and lists the backups as they are.
+        e.picFile.clear();
+        QVERIFY(!w.restoreSelected());
+        QVERIFY(lastMessage(*env).startsWith(u"ORVANE|Ok|Critical|"_s));
+        QCOMPARE(w.backupList->rowCount(), int(listBackups(journal).size()));
+    }
+
+    void restoredJournalShowsEverywhere() {
+        auto& m = app::modFunc();
+        put(journal, u"2026-12-05"_s, u"残したい日記"_s);
+        const QString made = backupNow(*m.JournalDb, m.gPath);
+        env->clock.advanceMs(60000);
+        // Then the entry is lost by mistake and another written.
+        QVERIFY(rawExecute(journal, u"delete from Mirel; insert into Mirel(Reg_dat,Mirel_txt) "
+                                    u"values('2026-12-04 00:00:00','あとの日記')"_s));
+        frmCal& cal = shownCalendar();
+        cal.markAnew();
+        frmMirel& e = windows::showEditor();
+        e.textBox(1)->insertPlainText(u"書きかけ"_s);
+        e.txtChg = true;
+
+        frmRestore& w = windows::showRestore();
+        QCOMPARE(w.backups().front().path, made);
+        w.backupList->selectRow(0);
+        env->dialogs.answerMessage(Answer::Yes);
+        env->dialogs.answerMessage(Answer::Ok);
+        QVERIFY(w.restoreSelected());
+        QCOMPARE(lastMessage(*env), u"ORVANE|Ok|None|復元しました。"_s);
+        // The editor saved first: its text is in the backup of the state before the restore,
+        // listed at once.
+        QCOMPARE(w.backups().size(), std::size_t(2));
+        QCOMPARE(dayText(w.backups().front().path, u"2026-12-06"_s), u"書きかけ"_s);
+        QCOMPARE(rawText(journal, u"select Mirel_txt from Mirel"_s), u"残したい日記"_s);
+        // The editor shows the restored (empty) day and writes nothing old back on leaving it.
+        QVERIFY(e.boxText(1).isEmpty() && !e.txtChg);
+        e.Command1_Click(3);
+        QCOMPARE(rawText(journal, u"select count(*) from Mirel"_s), u"1"_s);
+        // The calendar's marks are the restored journal's.
+        QVERIFY(tagOf(cal, 4).isEmpty() && !hasPen(cal, 4));
+        QVERIFY(tagOf(cal, 5) == u"on"_s && hasPen(cal, 5));
     }
 };
 

@@ -1,17 +1,24 @@
+// The editor: loading a day, its picture, background and layout, help, the close box and the
+// vocabulary ticker of its status line.
 #include "platform/SettingsStore.h"
 #include "platform/System.h"
 #include "support/EditorFixture.h"
 #include "windows/editor/BuiltinImages.h"
 #include "windows/editor/TextureTiling.h"
+#include "windows/editor/Ticker.h"
 
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScopeGuard>
 
+#include <cmath>
+
 using testing::Rows;
 using windows::editor::BuiltinImage;
 using windows::editor::builtinImage;
+using windows::editor::nextRowIndex;
+using windows::editor::tick;
 
 class EditorLoadTest : public testing::EditorTest {
     Q_OBJECT
@@ -24,6 +31,19 @@ class EditorLoadTest : public testing::EditorTest {
             image.setPixel(i % width, i / width,
                            qRgb(i % width * 5 % 256, i / width * 7 % 256, i % 251));
         return image;
+    }
+
+    // The lines of one cycle, tick by tick, starting from a line that holds a message.
+    static QStringList cycle(const QString& row, const QString& message = {}) {
+        qint16 position = 0;
+        QStringList lines;
+        for (QString line = message;;) {
+            const auto next = tick(position, row, line);
+            lines << next.line;
+            if (next.ended)
+                return lines;
+            line = next.line;
+        }
     }
 
 public Q_SLOTS:
@@ -159,6 +179,45 @@ private Q_SLOTS:
                 windows::findCalendarByClockTitle() != nullptr);
         QCOMPARE(rows(u"select count(*) from Mirel"_s), Rows{{"0"}});
         QCOMPARE(platform::SettingsStore().value(u"Mirel"_s, u"Width"_s).value_or(""), width);
+    }
+
+    void cyclesAndChoices() {
+        // 2L + 22 ticks: typed in, held ten ticks, scrolled out, cleared.
+        QCOMPARE(cycle({}).size(), 22);
+        QCOMPARE(cycle(u"  ：  "_s).size(), 32);
+        const QStringList abc = cycle(u"abc"_s, u"保存"_s);
+        QCOMPARE(abc.size(), 28);
+        QCOMPARE(abc.mid(0, 3), (QStringList{u"保存a"_s, u"保存ab"_s, u"保存abc"_s}));
+        QVERIFY(abc.at(12) == u"保存abc"_s && abc.at(13) == u"存abc"_s); // the message goes first
+        QCOMPARE(abc.mid(17), (QStringList{"", "", "", "", "", "", "", "", "", "", ""}));
+        // The next row: nearest to r x count - 1, halves to the even one; -1 is no row, and the
+        // two ends come up half as often as the others.
+        QCOMPARE(nextRowIndex(0.0f, 196), -1);
+        QCOMPARE(nextRowIndex(std::nextafter(1.0f, 0.0f), 196), 195);
+        QCOMPARE(nextRowIndex(0.375f, 4), 0);
+        QCOMPARE(nextRowIndex(0.625f, 4), 2);
+        QCOMPARE(nextRowIndex(0.62f, 4), 1);
+    }
+
+    void inTheEditor() {
+        frmMirel& editor = open(QDate(2026, 12, 5));
+        // The rows, no row chosen yet, the 150 ms timer running, the chooser seeded from the
+        // clock at the opening.
+        QCOMPARE(editor.Combo1->count(), 196);
+        QVERIFY(editor.Combo1->currentIndex() == -1 && editor.Combo1->isHidden());
+        QVERIFY(editor.Timer1->isActive() && editor.Timer1->interval() == 150);
+        QRandomGenerator seeded(quint32(env->clock.now().toMSecsSinceEpoch()));
+        const int first = nextRowIndex(float(seeded.generateDouble()), 196);
+        // The first cycle runs on no row; a save message scrolls out of it.
+        editor.StatusBar1->showMessage(u"登録しました。"_s);
+        for (int i = 0; i < 11; ++i)
+            editor.Timer1_Timer();
+        QCOMPARE(status(editor), u"録しました。"_s);
+        for (int i = 0; i < 11; ++i)
+            editor.Timer1_Timer();
+        QVERIFY(status(editor).isEmpty() && editor.Combo1->currentIndex() == first);
+        editor.Timer1_Timer();
+        QCOMPARE(status(editor), editor.Combo1->currentText().left(1));
     }
 };
 

@@ -39,10 +39,10 @@ bool standardForm(const QString& text) {
     return form.match(text).hasMatch();
 }
 
-QString textOn(const QString& journal, const QString& day) {
-    const auto rows =
-        rawRows(journal, u"select Mirel_txt from Mirel where Reg_dat like '%1%'"_s.arg(day));
-    return rows.isEmpty() ? u"(none)"_s : rows.front().front();
+// The journal holds one entry, on 2026-12-06.
+void only(const QString& journal, const QString& text) {
+    QVERIFY(rawExecute(journal, u"delete from Mirel; insert into Mirel(Reg_dat,Mirel_txt) "
+                                u"values('2026-12-06 00:00:00','%1')"_s.arg(text)));
 }
 
 } // namespace
@@ -56,7 +56,6 @@ class FaultTest : public CalendarTest {
     // fewer than n of them; check() judges each outcome. Returns how many positions were tried.
     int everyFailure(const std::function<void()>& setUp, const std::function<void()>& operation,
                      const std::function<void(int n)>& check) {
-        const QList<QStringList> whole{{u"ok"_s}};
         platform::setDialogs(&dialogs);
         platform::setFileStepHook([] {
             if (faultvfs::countAndFail())
@@ -71,7 +70,7 @@ class FaultTest : public CalendarTest {
             operation();
             const int used = faultvfs::counted();
             faultvfs::arm(0);
-            const bool sound = rawRows(journal, u"pragma integrity_check"_s) == whole;
+            const bool sound = rawText(journal, u"pragma integrity_check"_s) == u"ok"_s;
             QTest::qVerify(sound, "integrity_check", "", __FILE__, __LINE__);
             check(n);
             if (used < n || !sound || QTest::currentTestFailed())
@@ -91,8 +90,7 @@ private Q_SLOTS:
         m.WorkDate = QDate(2026, 12, 6);
         frmMirel& editor = windows::showEditor();
         const auto setUp = [&] {
-            QVERIFY(rawExecute(journal, u"delete from Mirel; insert into Mirel(Reg_dat,Mirel_txt) "
-                                        u"values('2026-12-06 00:00:00','前の文')"_s));
+            only(journal, u"前の文"_s);
             editor.iniForm();
             editor.textBox(1)->setPlainText(u"新しい文"_s);
             editor.txtChg = true;
@@ -101,7 +99,7 @@ private Q_SLOTS:
         const int tried = everyFailure(
             setUp, [&] { saved = editor.devProc(); },
             [&](int n) {
-                const QString onDisk = textOn(journal, u"2026-12-06"_s);
+                const QString onDisk = dayText(journal, u"2026-12-06"_s);
                 if (saved) {
                     QCOMPARE(onDisk, u"新しい文"_s);
                     return;
@@ -122,27 +120,25 @@ private Q_SLOTS:
         platform::setDialogs(&env->dialogs);
         QVERIFY(dialogs.messages.size() == 1 && standardForm(dialogs.messages.front()));
         QVERIFY(editor.boxText(1) == u"新しい文"_s && editor.txtChg);
-        QCOMPARE(textOn(journal, u"2026-12-06"_s), u"前の文"_s);
+        QCOMPARE(dayText(journal, u"2026-12-06"_s), u"前の文"_s);
         // The program goes on: the same save now works.
         QVERIFY(editor.devProc());
-        QCOMPARE(textOn(journal, u"2026-12-06"_s), u"新しい文"_s);
+        QCOMPARE(dayText(journal, u"2026-12-06"_s), u"新しい文"_s);
         editor.unload();
 
         frmCal& cal = shownCalendar();
         bool deleted = false;
         const int deleteTried = everyFailure(
             [&] {
-                QVERIFY(rawExecute(journal,
-                                   u"delete from Mirel; insert into Mirel(Reg_dat,"
-                                   u"Mirel_txt) values('2026-12-06 00:00:00','前の文')"_s));
+                only(journal, u"前の文"_s);
                 m.WorkDate = QDate(2026, 12, 6);
                 cal.markAnew();
             },
             [&] { cal.optFile_Click(1); },
             [&](int) {
-                deleted = textOn(journal, u"2026-12-06"_s) == u"(none)"_s;
+                deleted = dayText(journal, u"2026-12-06"_s).isEmpty();
                 if (!deleted) {
-                    QCOMPARE(textOn(journal, u"2026-12-06"_s), u"前の文"_s);
+                    QCOMPARE(dayText(journal, u"2026-12-06"_s), u"前の文"_s);
                     QVERIFY(dialogs.messages.size() == 2 && standardForm(dialogs.messages.back()));
                 }
             });
@@ -151,17 +147,14 @@ private Q_SLOTS:
 
     void compactionBackupAndRestore() {
         auto& m = app::modFunc();
-        const auto base = [&] {
-            QVERIFY(rawExecute(journal, u"delete from Mirel; insert into Mirel(Reg_dat,Mirel_txt) "
-                                        u"values('2026-12-06 00:00:00','今の文')"_s));
-        };
+        const auto base = [&] { only(journal, u"今の文"_s); };
         m.WorkDate = QDate(2026, 12, 6);
         frmMirel& editor = windows::showEditor();
         const int compactTried = everyFailure(
             base, [&] { editor.optComp_Click(); },
             [&](int n) {
                 QVERIFY2(m.JournalDb, qPrintable(QString::number(n)));
-                QCOMPARE(textOn(journal, u"2026-12-06"_s), u"今の文"_s);
+                QCOMPARE(dayText(journal, u"2026-12-06"_s), u"今の文"_s);
                 QVERIFY(!QFileInfo::exists(env->dataDir() + u"/NewOrvane.mdb"_s));
                 QVERIFY(dialogs.messages.isEmpty() || standardForm(dialogs.messages.front()));
             });
@@ -192,9 +185,7 @@ private Q_SLOTS:
         std::optional<store::backup::BackupInfo> old;
         const int restoreTried = everyFailure(
             [&] {
-                QVERIFY(rawExecute(journal,
-                                   u"delete from Mirel; insert into Mirel(Reg_dat,"
-                                   u"Mirel_txt) values('2026-12-06 00:00:00','昔の文')"_s));
+                only(journal, u"昔の文"_s);
                 QDir(folder).removeRecursively();
                 store::backup::backupNow(*m.JournalDb, m.gPath);
                 old = store::backup::listBackups(journal).front();
@@ -209,7 +200,7 @@ private Q_SLOTS:
             },
             [&](int n) {
                 QVERIFY2(m.JournalDb, qPrintable(QString::number(n)));
-                const QString text = textOn(journal, u"2026-12-06"_s);
+                const QString text = dayText(journal, u"2026-12-06"_s);
                 QVERIFY2(text == u"今の文"_s || text == u"昔の文"_s, qPrintable(text));
                 QVERIFY(!QFileInfo::exists(journal + u".restoring"_s));
             });

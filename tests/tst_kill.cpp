@@ -9,6 +9,7 @@
 #include "store/Journal.h"
 #include "store/Schema.h"
 #include "store/backup/Backups.h"
+#include "support/Files.h"
 #include "support/JournalFile.h"
 #include "windows/WindowLookup.h"
 #include "windows/editor/frmMirel.h"
@@ -45,6 +46,11 @@ struct PrintedDialogs : platform::Dialogs {
     std::optional<QString> openFile(const platform::FileRequest&) override { return std::nullopt; }
 };
 
+// The text the child saves as attempt k of a round.
+QString savedText(int round, int k) {
+    return u"第%1回の%2番目「引用」\n😀 %3"_s.arg(round).arg(k).arg(QString(k % 7 * 300, u'字'));
+}
+
 void say(const QString& line) {
     std::fputs(qPrintable(line + u'\n'), stdout);
     std::fflush(stdout);
@@ -76,10 +82,8 @@ int child(const QString& what, const QString& folder, int round) {
             const QDate day = QDate(2026, 1, 1).addDays(k % 40);
             m.WorkDate = day;
             editor.iniForm();
-            const QString text = u"第%1回の%2番目「引用」\n😀 %3"_s.arg(round).arg(k).arg(
-                QString(k % 7 * 300, u'字'));
             say(u"try\t"_s + day.toString(Qt::ISODate) + u'\t' + QString::number(k));
-            editor.textBox(1)->setPlainText(text);
+            editor.textBox(1)->setPlainText(savedText(round, k));
             editor.txtChg = true;
             editor.devProc();
             say(u"done\t"_s + day.toString(Qt::ISODate) + u'\t' + QString::number(k) + u'\t' +
@@ -99,11 +103,6 @@ int child(const QString& what, const QString& folder, int round) {
 }
 
 const QString NoRow = u"(no row)"_s;
-
-// The text the child saved as attempt k of a round.
-QString savedText(int round, int k) {
-    return u"第%1回の%2番目「引用」\n😀 %3"_s.arg(round).arg(k).arg(QString(k % 7 * 300, u'字'));
-}
 
 // The child's private folders, all in the journal's folder.
 QProcessEnvironment childEnvironment(const QString& folder) {
@@ -165,10 +164,7 @@ private Q_SLOTS:
                                                       u"key, Mirel_txt, Memo_txt, Pic_txt, "
                                                       u"Error_kbn, Treat_dat, Treat_tim, "
                                                       u"Terminal_nam)"_s));
-        const QByteArray before = [&] {
-            QFile file(folder + u"/orvane.mdb"_s);
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }();
+        const QByteArray before = readFile(folder + u"/orvane.mdb"_s);
         const auto readable =
             QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
         const auto enterable =
@@ -192,9 +188,7 @@ private Q_SLOTS:
         QVERIFY2(out.startsWith(u"opened\n"_s), qPrintable(out + err));
         QCOMPARE(process.exitCode(), 3);
         QVERIFY2(err.contains(u"message: "_s) && err.contains(u"読み取り専用"_s), qPrintable(err));
-        QFile file(folder + u"/orvane.mdb"_s);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), before);
+        QCOMPARE(readFile(folder + u"/orvane.mdb"_s), before);
     }
 
     void killedDuringSaves() {
@@ -239,8 +233,7 @@ private Q_SLOTS:
     }
 
     void killedDuringCompactionBackupAndRestore() {
-        const qint64 entries =
-            rawRows(journal, u"select count(*) from Mirel"_s).front().front().toLongLong();
+        const qint64 entries = rawText(journal, u"select count(*) from Mirel"_s).toLongLong();
         QVERIFY(entries > 0);
         // Two states to restore between: the journal as it is and one entry more.
         for (const QString& what : {u"backup"_s, u"compact"_s, u"restore"_s}) {
@@ -252,8 +245,7 @@ private Q_SLOTS:
                 QVERIFY2(!lines.isEmpty() && lines.front() == u"opened"_s,
                          qPrintable(what + u" round %1 did not open"_s.arg(round)));
                 checkWhole();
-                const qint64 now =
-                    rawRows(journal, u"select count(*) from Mirel"_s).front().front().toLongLong();
+                const qint64 now = rawText(journal, u"select count(*) from Mirel"_s).toLongLong();
                 QVERIFY2(now == entries || now == entries + 1, qPrintable(what));
                 if (what == u"backup" && round == 0)
                     QVERIFY(rawExecute(journal, u"insert into Mirel(Reg_dat,Mirel_txt) values"
@@ -265,14 +257,12 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     if (argc == 5 && QByteArray(argv[1]) == "--child") {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        QApplication app(argc, argv);
         QCoreApplication::setApplicationName(u"orvane"_s);
         return child(QString::fromUtf8(argv[2]), QString::fromUtf8(argv[3]), atoi(argv[4]));
     }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     KillTest test;
     return QTest::qExec(&test, argc, argv);
 }

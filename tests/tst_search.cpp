@@ -1,15 +1,30 @@
-// The journal search: folding, the index on disk and the service that keeps it up to date.
-#include "app/modFunc.h"
+// The journal search: folding, the index on disk, the service that keeps it up to date, and the
+// search window (opening it from the menus, searching as the query is typed, the list of hits and
+// opening a hit in the editor with its match selected).
 #include "platform/Database.h"
+#include "store/backup/Backups.h"
 #include "store/search/SearchIndex.h"
 #include "store/search/SearchService.h"
 #include "store/search/TextFold.h"
-#include "support/JournalFile.h"
-#include "support/TestEnv.h"
+#include "support/CalendarFixture.h"
+#include "windows/WindowLookup.h"
+#include "windows/editor/frmMirel.h"
+#include "windows/search/HitModel.h"
+#include "windows/search/frmFind.h"
 
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QtTest>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
 
 using namespace Qt::StringLiterals;
 using namespace testing;
@@ -39,13 +54,69 @@ QString indexPath(const QString& journal) {
     return folder + u'/' + indexFileName(journal);
 }
 
+// Types a query and lets the pause after typing run out; the number of the answer asked for.
+quint64 ask(frmFind& w, const QString& query) {
+    w.queryBox->setText(query);
+    w.searchTimer_Timer();
+    return w.askedAnswer().value_or(0);
+}
+
+void answer(quint64 number, int count, const QVector<Hit>& first,
+            const QStringList& words = {u"サンポ"_s}) {
+    Q_EMIT service().answered(number, words, count, first);
+}
+
+// The count, then the rows as the list shows them.
+QString listed(const frmFind& w) {
+    QStringList rows{w.countLabel->text()};
+    for (int row = 0; row < w.hits->rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < w.hits->columnCount(); ++column)
+            cells << w.hits->index(row, column).data().toString();
+        rows << cells.join(u'|');
+    }
+    return rows.join(u", "_s);
+}
+
+// The memory of a journal connection just closed goes to the next one of its size, as the
+// system's allocator often does: the search must not take a journal opened anew for the one
+// before by its address.
+std::atomic<void*> recycled{nullptr};
+
 } // namespace
 
-class SearchTest : public QObject {
+void* operator new(std::size_t size) {
+    if (void* block = size == sizeof(platform::db::Database) ? recycled.exchange(nullptr) : nullptr)
+        return block;
+    if (void* block = std::malloc(size))
+        return block;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t size) noexcept {
+    std::free(size == sizeof(platform::db::Database) ? recycled.exchange(block) : block);
+}
+
+namespace {
+
+const Hit walk{QDate(2026, 12, 7), u"公園"_s, u"今日はさんぽした"_s, 3, 3};
+const Hit older{QDate(1998, 7, 5), QString(), u"犬とさんぽ"_s, 2, 3};
+
+} // namespace
+
+class SearchTest : public CalendarTest {
     Q_OBJECT
 private Q_SLOTS:
     void foldingIgnoresCaseWidthAndKana() {
-        TestEnv env;
         // Each pair folds alike, whichever side is typed.
         const QList<std::pair<QString, QString>> same{
             {u"ＡＢＣ"_s, u"abc"_s},    {u"ｻﾝﾎﾟ"_s, u"サンポ"_s},    {u"さんぽ"_s, u"サンポ"_s},
@@ -65,34 +136,27 @@ private Q_SLOTS:
     }
 
     void indexFindsWordsOfAnyLength() {
-        TestEnv env;
-        const QString journal = createJournal(env);
         put(journal, u"2024-05-01"_s, u"雨の日に散歩した。"_s, u"晴れ"_s);
         put(journal, u"2025-06-02"_s, u"ｻﾝﾎﾟ ABC"_s, u"公園"_s, u"C:\\絵\\Hanami.bmp"_s);
         put(journal, u"2026-07-03"_s, u"a b 100% _x_ *\"引用\" NEAR AND OR (括弧) 🌸 雨"_s);
         SearchIndex index(indexPath(journal), journal);
         QVERIFY(index.refresh());
 
-        QCOMPARE(days(index, u"雨"_s), QStringList({u"2026-07-03"_s, u"2024-05-01"_s}));
-        QCOMPARE(days(index, u"散歩"_s), QStringList({u"2024-05-01"_s}));
-        QCOMPARE(days(index, u"さんぽ"_s), QStringList({u"2025-06-02"_s}));
-        QCOMPARE(days(index, u"ab"_s), QStringList({u"2025-06-02"_s}));
-        QCOMPARE(days(index, u"ぽ"_s), QStringList({u"2025-06-02"_s}));
-        QCOMPARE(days(index, u"ンポ"_s), QStringList({u"2025-06-02"_s}));
-        QCOMPARE(days(index, u"Ｃ"_s), QStringList({u"2025-06-02"_s}));
-        // Every word, in the text, the remark or the picture's name without its folder.
-        QCOMPARE(days(index, u"公園 さんぽ hanami"_s), QStringList({u"2025-06-02"_s}));
-        QCOMPARE(days(index, u"絵"_s), QStringList());
-        QCOMPARE(days(index, u"雨 晴れ"_s), QStringList({u"2024-05-01"_s}));
-        // Words never run across a blank.
-        QCOMPARE(days(index, u"cab"_s), QStringList());
-        // Signs and query words are characters to find, never syntax.
-        for (const QString& query : {u"100%"_s, u"_x_"_s, u"*\"引用\""_s, u"NEAR"_s, u"and or"_s,
-                                     u"(括弧)"_s, u"🌸"_s, u"\""_s, u"%"_s})
-            QCOMPARE(days(index, query), QStringList({u"2026-07-03"_s}));
-        // More words than the index is asked for: the rest are checked in the entries.
-        QCOMPARE(days(index, u"n e a r o 1 b"_s), QStringList({u"2026-07-03"_s}));
-        QCOMPARE(days(index, u"n e a r o 1 z"_s), QStringList());
+        // Each query with the days it finds. Every word counts, in the text, the remark or the
+        // picture's name without its folder; words never run across a blank; signs and query
+        // words are characters to find, never syntax; past the words the index is asked for, the
+        // rest are checked in the entries.
+        const QString rows = QStringLiteral(
+            "雨 -> 2026-07-03 2024-05-01; 散歩 -> 2024-05-01; さんぽ -> 2025-06-02; "
+            "ab -> 2025-06-02; ぽ -> 2025-06-02; ンポ -> 2025-06-02; Ｃ -> 2025-06-02; "
+            "公園 さんぽ hanami -> 2025-06-02; 絵 -> ; 雨 晴れ -> 2024-05-01; cab -> ; "
+            "100% -> 2026-07-03; _x_ -> 2026-07-03; *\"引用\" -> 2026-07-03; NEAR -> 2026-07-03; "
+            "and or -> 2026-07-03; (括弧) -> 2026-07-03; 🌸 -> 2026-07-03; \" -> 2026-07-03; "
+            "% -> 2026-07-03; n e a r o 1 b -> 2026-07-03; n e a r o 1 z -> ");
+        for (const QString& row : rows.split(u"; "_s)) {
+            const QString query = row.section(u" -> "_s, 0, 0);
+            QCOMPARE(query + u" -> "_s + days(index, query).join(u' '), row);
+        }
         QString huge;
         for (int i = 0; i < 10000; ++i)
             huge += QChar(0x4E00 + (i * 7) % 2000);
@@ -107,8 +171,6 @@ private Q_SLOTS:
     }
 
     void indexFollowsEveryChangeOfTheJournal() {
-        TestEnv env;
-        const QString journal = createJournal(env);
         put(journal, u"2026-01-01"_s, u"元日"_s);
         put(journal, u"2026-01-02"_s, u"初夢"_s);
         {
@@ -141,8 +203,6 @@ private Q_SLOTS:
     }
 
     void serviceAnswersAndRebuildsADamagedIndex() {
-        TestEnv env;
-        const QString journal = createJournal(env);
         QVERIFY(rawExecute(journal, u"with recursive n(i) as (select 0 union all select i+1 "
                                     u"from n where i<1499) insert into Mirel(Reg_dat,Mirel_txt) "
                                     u"select date('2000-01-01','+'||i||' days')||' 00:00:00',"
@@ -185,15 +245,12 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(indexPath(journal)));
         QCOMPARE(ask(u"読書"_s), 749);
         QVERIFY(QFile::exists(indexPath(journal)));
-        ORVANE_VERIFY_ENV(env);
     }
 
     void unwritableCacheSearchesWithoutStoredIndex() {
-        TestEnv env;
-        const QString journal = createJournal(env);
         put(journal, u"2026-03-03"_s, u"ひな祭り"_s);
         // A file where the cache folder should be stops even root.
-        const QString cache = env.root() + u"/blocked"_s;
+        const QString cache = env->root() + u"/blocked"_s;
         QFile blocker(cache);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         qputenv("XDG_CACHE_HOME", (cache + u"/sub"_s).toUtf8());
@@ -207,6 +264,146 @@ private Q_SLOTS:
         QVERIFY(answers.wait(20000));
         QCOMPARE(notices.size(), 1);
         QVERIFY(notices.front().front().toString().startsWith(u"検索の索引を次のフォルダーに"_s));
+    }
+
+    void menusOpenOneWindow() {
+        frmCal& cal = shownCalendar();
+        cal.opFind->trigger();
+        QPointer<frmFind> w = windows::findFinder();
+        QVERIFY(w && w->focusWidget() == w->queryBox);
+        QCOMPARE(w->windowTitle(), u"日記の検索"_s);
+
+        cal.optFile[0]->trigger();
+        frmMirel* e = windows::findEditor();
+        QVERIFY(e != nullptr);
+        // One search window at a time, from either menu.
+        e->opFind->trigger();
+        const auto finders = [] {
+            return std::ranges::count_if(QApplication::topLevelWidgets(),
+                                         [](QWidget* x) { return qobject_cast<frmFind*>(x); });
+        };
+        QVERIFY(windows::findFinder() == w && finders() == 1);
+        w->closeButton->click();
+        runDeferredDeletes();
+        QVERIFY(w.isNull() && finders() == 0);
+    }
+
+    void typingListsTheHits() {
+        frmFind& w = windows::showFinder();
+        QVERIFY(w.buildProgress->isHidden() && w.cancelButton->isHidden());
+        // Typing only restarts the pause: nothing is asked before it runs out.
+        w.queryBox->setText(u"さんぽ"_s);
+        QVERIFY(!w.askedAnswer());
+
+        const quint64 first = ask(w, u"さんぽ"_s);
+        answer(first, 250, {walk, older});
+        QCOMPARE(listed(w),
+                 u"250件, 2026/12/07 (月)|公園|今日はさんぽした, 1998/07/05 (日)||犬とさんぽ"_s);
+        // More rows come as the list scrolls; rows of another answer, or given twice, do not.
+        w.hits->fetchMore({});
+        Q_EMIT service().fetched(first + 100, 2, {walk});
+        Q_EMIT service().fetched(first, 2, {older});
+        Q_EMIT service().fetched(first, 2, {walk});
+        QCOMPARE(w.hits->rowCount(), 3);
+        QCOMPARE(w.hits->index(2, 2).data().toString(), u"犬とさんぽ"_s);
+
+        // The answer to an older query comes late: it is dropped.
+        const quint64 second = ask(w, u"さんぽ 公園"_s);
+        answer(second, 1, {walk});
+        answer(first, 2, {walk, older});
+        QCOMPARE(listed(w), u"1件, 2026/12/07 (月)|公園|今日はさんぽした"_s);
+        answer(ask(w, u"zzz"_s), 0, {});
+        QCOMPARE(listed(w), u"見つかりません"_s);
+        // Blanks alone ask nothing and empty the list; an answer still on its way stays out.
+        answer(ask(w, u"さんぽ"_s), 1, {walk});
+        const quint64 dropped = *w.askedAnswer();
+        QCOMPARE(ask(w, u" \u3000 "_s), 0u);
+        answer(dropped, 1, {walk});
+        QCOMPARE(listed(w), QString());
+
+        // The index build shows its progress, and a cancel says so.
+        Q_EMIT service().progress(30, 120);
+        QVERIFY(!w.buildProgress->isHidden() && !w.cancelButton->isHidden());
+        QCOMPARE(w.buildProgress->value() * 1000 + w.buildProgress->maximum(), 30120);
+        w.cancelButton->click();
+        Q_EMIT service().built(false);
+        QVERIFY(w.buildProgress->isHidden() && w.cancelButton->isHidden());
+        QCOMPARE(w.noticeLabel->text(), u"索引の作成を中止しました。"_s);
+    }
+
+    void openingAHitSelectsTheMatch() {
+        addEntry(QDate(2026, 12, 7), u"公園"_s, u"朝ごはん\n今日はさんぽした"_s);
+        frmMirel* e = &windows::showEditor(); // on 2026/12/06
+        QTest::keyClicks(e->Text1[1], u"walk"_s);
+        frmFind& w = windows::showFinder();
+        answer(ask(w, u"ｻﾝﾎﾟ"_s), 1, {walk});
+        // Return on a hit: the editor saves its day first, then shows the hit's.
+        w.hitList->setCurrentIndex(w.hits->index(0, 0));
+        QTest::keyClick(w.hitList, Qt::Key_Return);
+        QCOMPARE(dayText(journal, u"2026-12-06"_s), u"walk"_s);
+        QCOMPARE(e->dateBox()->text(), u"2026/12/07 (月)"_s);
+        QCOMPARE(e->textBox(1)->textCursor().selectedText(), u"さんぽ"_s);
+        QCOMPARE(e->textBox(1)->textCursor().selectionStart(), 8);
+        QVERIFY(w.isVisible());
+
+        // With no editor open, a double-click opens one on the day, the match selected.
+        e->dEnd[1]->trigger();
+        runDeferredDeletes();
+        app::modFunc().WorkDate = QDate(2026, 1, 1);
+        const QPoint at = w.hitList->visualRect(w.hits->index(0, 1)).center();
+        QTest::mouseClick(w.hitList->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(w.hitList->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        e = windows::findEditor();
+        QVERIFY(e && app::modFunc().WorkDate == QDate(2026, 12, 7));
+        QCOMPARE(e->textBox(1)->textCursor().selectedText(), u"さんぽ"_s);
+    }
+
+    void searchFollowsEveryJournalChange() {
+        auto& m = app::modFunc();
+        auto& service = store::search::service();
+        QSignalSpy answers(&service, &SearchService::answered);
+        // The days the search finds for 雪, newest first.
+        const auto found = [&] {
+            const quint64 number = service.search(u"雪"_s);
+            while (answers.isEmpty() || answers.back().front().toULongLong() != number)
+                if (!answers.wait(20000))
+                    return u"no answer"_s;
+            QStringList days;
+            for (const Hit& hit : answers.back().at(3).value<QVector<Hit>>())
+                days << hit.day.toString(u"M/d"_s);
+            return days.join(u' ');
+        };
+        addEntry(QDate(2026, 12, 1), u""_s, u"雪の日"_s);
+        QCOMPARE(found(), u"12/1"_s);
+        // Saved in the editor, backed up, then deleted from the calendar.
+        frmCal& cal = shownCalendar();
+        cal.oCal1->setValue(u"2026/12/2"_s);
+        cal.Cal1_DblClick();
+        frmMirel& e = *windows::findEditor();
+        e.textBox(1)->insertPlainText(u"雪だるま"_s);
+        QVERIFY(e.devProc());
+        QCOMPARE(found(), u"12/2 12/1"_s);
+        store::backup::backupNow(*m.JournalDb, m.gPath);
+        env->clock.advanceMs(60000);
+        env->dialogs.answerMessage(platform::Answer::Yes);
+        cal.optFile[1]->trigger();
+        QCOMPARE(found(), u"12/1"_s);
+        env->clock.advanceMs(60000);
+        store::backup::backupNow(*m.JournalDb, m.gPath);
+        // Restored to the backup before the delete (the one after it first), compacted, and a
+        // new journal made.
+        const auto backups = store::backup::listBackups(journal);
+        for (const std::size_t newestFirst : {0, 1}) {
+            env->clock.advanceMs(60000);
+            store::backup::restoreJournal(backups[newestFirst]);
+            QCOMPARE(found(), newestFirst ? u"12/2 12/1"_s : u"12/1"_s);
+        }
+        e.optComp->trigger();
+        QCOMPARE(found(), u"12/2 12/1"_s);
+        env->dialogs.answerFile(env->root() + u"/new.mdb"_s);
+        env->dialogs.answerMessage(platform::Answer::Ok);
+        e.optPath[1]->trigger();
+        QCOMPARE(found(), QString());
     }
 };
 

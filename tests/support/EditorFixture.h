@@ -1,9 +1,6 @@
 #pragma once
 
-#include "app/modFunc.h"
-#include "support/JournalFile.h"
-#include "support/TestEnv.h"
-#include "support/TopLevelWindows.h"
+#include "support/CalendarFixture.h"
 #include "windows/WindowLookup.h"
 #include "windows/editor/frmMirel.h"
 
@@ -19,15 +16,12 @@ namespace testing {
 
 using Rows = QList<QStringList>;
 
-// Base of the editor's test classes: every test function gets a private world with an open
-// journal file (table Mirel included) and this computer named PC01, and leaves no window behind.
-class EditorTest : public QObject {
+// Base of the editor's test classes: the calendar tests' world (an open journal file with table
+// Mirel, this computer named PC01, no window left behind), with the editor's own helpers.
+class EditorTest : public CalendarTest {
     Q_OBJECT
 
 protected:
-    std::unique_ptr<TestEnv> env;
-    QString journal;
-
     // Sets WorkDate and shows the editor on that day.
     static frmMirel& open(const QDate& day) {
         app::modFunc().WorkDate = day;
@@ -49,18 +43,6 @@ protected:
     // The rows of a select on the journal file, read apart from the program.
     Rows rows(const QString& sql) const { return rawRows(journal, sql); }
     static QString status(const frmMirel& editor) { return editor.StatusBar1->currentMessage(); }
-
-private Q_SLOTS:
-    void init() {
-        env = std::make_unique<TestEnv>();
-        journal = createJournal(*env);
-        app::modFunc().TerminalName = u"PC01"_s;
-    }
-    void cleanup() {
-        deleteAllWindows();
-        ORVANE_VERIFY_ENV(*env);
-        env.reset();
-    }
 };
 
 } // namespace testing

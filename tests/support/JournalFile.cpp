@@ -66,6 +66,18 @@ QList<QStringList> rawRows(const QString& path, const QString& sql) {
     return rows;
 }
 
+QString rawText(const QString& path, const QString& sql) {
+    QStringList rows;
+    for (const QStringList& row : rawRows(path, sql))
+        rows << row.join(u'|');
+    return rows.join(QStringLiteral(", "));
+}
+
+QString dayText(const QString& path, const QString& day) {
+    return rawText(path,
+                   QStringLiteral("select Mirel_txt from Mirel where Reg_dat like '%1%'").arg(day));
+}
+
 QString failure(const std::function<void()>& body) {
     try {
         body();

@@ -21,6 +21,10 @@ QString createJournal(const TestEnv& env, bool withTable = true);
 // The rows of a select, each column as its stored text ("<NULL>" for a missing value). A query
 // that fails fails the running test.
 QList<QStringList> rawRows(const QString& path, const QString& sql);
+// The same rows as one text: the cells of a row joined by "|", the rows by ", ".
+QString rawText(const QString& path, const QString& sql);
+// The text of a day's entries in a journal file (day as "2026-12-05"), empty when it has none.
+QString dayText(const QString& path, const QString& day);
 
 // The standard message of the error the body raises, empty when it raises none.
 QString failure(const std::function<void()>& body);
