@@ -129,28 +129,28 @@ private Q_SLOTS:
 
     void realFileDialogs() {
         // The desktop's own dialogs, answered as a user answers them: each file dialog is
-        // cancelled, except that a name yet to be made is typed into the database chooser.
+        // cancelled, except that the database chooser's name of a file yet to be made is taken.
         platform::setDialogs(nullptr);
         const auto scripted = qScopeGuard([&] { platform::setDialogs(&env->dialogs); });
         QStringList modes;
-        QString typed;
-        int waited = 0;
+        bool take = false; // the next file dialog is answered with its open button
+        QPointer<QWidget> answered;
+        QPointer<QFileDialog> taken; // open until it closes, or back after refusing the name
         QTimer user;
         connect(&user, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr || modal == answered)
+                return;
+            answered = modal;
             if (auto* files = qobject_cast<QFileDialog*>(modal)) {
-                // The name as typed, the dialog's own proposal no longer selected in its list.
-                files->selectFile(typed);
-                if (!typed.isEmpty() && files->selectedFiles() != QStringList{typed} &&
-                    ++waited < 100)
-                    return; // the dialog still reads its folder: again at the next tick
-                modes << (files->fileMode() == QFileDialog::AnyFile ? u"any"_s : u"existing"_s);
-                // The dialog's open button does what accept() does; after this tick, as a refusal
-                // brings a message box of its own.
-                QMetaObject::invokeMethod(files, typed.isEmpty() ? "reject" : "accept",
+                const bool again = files == taken;
+                if (!again)
+                    modes << (files->fileMode() == QFileDialog::AnyFile ? u"any"_s : u"existing"_s);
+                if (!again && std::exchange(take, false))
+                    taken = files;
+                // After this tick: a refusal brings a message box of its own.
+                QMetaObject::invokeMethod(files, files == taken && !again ? "accept" : "reject",
                                           Qt::QueuedConnection);
-                typed.clear();
-                waited = 0;
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 QAbstractButton* answer = box->defaultButton();
                 (answer != nullptr ? answer : box->buttons().front())->click();
@@ -164,7 +164,9 @@ private Q_SLOTS:
         editor.Picture1_DblClick();
         for (const int path : {0, 3})
             editor.optPath[path]->trigger();
-        typed = env->root() + u"/new.mdb"_s;
+        // The chooser proposes mdbPath; here a name with no file yet.
+        m.mdbPath = env->root() + u"/new.mdb"_s;
+        take = true;
         editor.optPath[1]->trigger();
         QCOMPARE(modes.join(u' '), u"existing existing existing existing any"_s);
         QCOMPARE(m.JournalDb->path(), env->root() + u"/new.mdb"_s);
