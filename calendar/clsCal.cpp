@@ -121,6 +121,10 @@ void clsCal::MonthWrite() {
     emptyDayTables();
     MakFrame();
     MakDays(0);
+    // The month is drawn without a highlight until SetDay below: the handlers of the events
+    // before it must not take the old month's highlighted place for a cell of this one (a pen
+    // mark drawn there would be inverted in a cell that is not).
+    SelCol = 0;
     Q_EMIT ChgDate();
     if (ShownYear != Year_) {
         Q_EMIT NewYear();

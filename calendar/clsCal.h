@@ -113,7 +113,8 @@ public:
         int HeadHeight = 0;
     };
     Geometry geometry() const { return {CellWidth, CellHeight, HeadHeight}; }
-    // Column (1 to 7) and row (0 to 5) of the highlighted cell.
+    // Column (1 to 7) and row (0 to 5) of the highlighted cell; column 0 while a month drawn
+    // anew has none yet.
     int selectedColumn() const { return SelCol; }
     int selectedRow() const { return SelRow; }
     // How many times the whole month was drawn from scratch.

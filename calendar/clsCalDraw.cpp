@@ -188,7 +188,10 @@ void clsCal::SetDay(int sDate) {
 }
 
 void clsCal::ClearDay() {
-    // No refresh of its own: a SetDay always follows and shows both changes at once.
+    // No refresh of its own: a SetDay always follows and shows both changes at once. A month
+    // just drawn has no highlight to take away.
+    if (SelCol == 0)
+        return;
     invertCell((SelCol - 1) * CellWidth + 1, SelRow * CellHeight + HeadHeight + 1);
 }
 

@@ -196,6 +196,11 @@ private Q_SLOTS:
         QCOMPARE(pen(3), inverted);
         w.oCal1->setDay(4);
         QCOMPARE(pen(3), own);
+        // A year chosen in the selector: the place of the cell selected before (9 December 2027,
+        // the Thursday of the second week) is not the selected cell of December 2026.
+        w.oCal1->setValue(u"2027/12/09"_s);
+        choose(w.Combo1[0], u"2026"_s);
+        QCOMPARE(pen(10), own);
     }
 
     void queriesTipsAndFailures() {
