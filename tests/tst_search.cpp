@@ -2,7 +2,6 @@
 // search window (opening it from the menus, searching as the query is typed, the list of hits and
 // opening a hit in the editor with its match selected).
 #include "platform/Database.h"
-#include "store/backup/Backups.h"
 #include "store/search/SearchIndex.h"
 #include "store/search/SearchService.h"
 #include "store/search/TextFold.h"
@@ -21,10 +20,6 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 using namespace Qt::StringLiterals;
 using namespace testing;
@@ -78,33 +73,7 @@ QString listed(const frmFind& w) {
     return rows.join(u", "_s);
 }
 
-// The memory of a journal connection just closed goes to the next one of its size, as the
-// system's allocator often does: the search must not take a journal opened anew for the one
-// before by its address.
-std::atomic<void*> recycled{nullptr};
-
 } // namespace
-
-void* operator new(std::size_t size) {
-    if (void* block = size == sizeof(platform::db::Database) ? recycled.exchange(nullptr) : nullptr)
-        return block;
-    if (void* block = std::malloc(size))
-        return block;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    try {
-        return operator new(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-void operator delete(void* block) noexcept {
-    std::free(block);
-}
-void operator delete(void* block, std::size_t size) noexcept {
-    std::free(size == sizeof(platform::db::Database) ? recycled.exchange(block) : block);
-}
 
 namespace {
 
@@ -356,54 +325,6 @@ private Q_SLOTS:
         e = windows::findEditor();
         QVERIFY(e && app::modFunc().WorkDate == QDate(2026, 12, 7));
         QCOMPARE(e->textBox(1)->textCursor().selectedText(), u"さんぽ"_s);
-    }
-
-    void searchFollowsEveryJournalChange() {
-        auto& m = app::modFunc();
-        auto& service = store::search::service();
-        QSignalSpy answers(&service, &SearchService::answered);
-        // The days the search finds for 雪, newest first.
-        const auto found = [&] {
-            const quint64 number = service.search(u"雪"_s);
-            while (answers.isEmpty() || answers.back().front().toULongLong() != number)
-                if (!answers.wait(20000))
-                    return u"no answer"_s;
-            QStringList days;
-            for (const Hit& hit : answers.back().at(3).value<QVector<Hit>>())
-                days << hit.day.toString(u"M/d"_s);
-            return days.join(u' ');
-        };
-        addEntry(QDate(2026, 12, 1), u""_s, u"雪の日"_s);
-        QCOMPARE(found(), u"12/1"_s);
-        // Saved in the editor, backed up, then deleted from the calendar.
-        frmCal& cal = shownCalendar();
-        cal.oCal1->setValue(u"2026/12/2"_s);
-        cal.Cal1_DblClick();
-        frmMirel& e = *windows::findEditor();
-        e.textBox(1)->insertPlainText(u"雪だるま"_s);
-        QVERIFY(e.devProc());
-        QCOMPARE(found(), u"12/2 12/1"_s);
-        store::backup::backupNow(*m.JournalDb, m.gPath);
-        env->clock.advanceMs(60000);
-        env->dialogs.answerMessage(platform::Answer::Yes);
-        cal.optFile[1]->trigger();
-        QCOMPARE(found(), u"12/1"_s);
-        env->clock.advanceMs(60000);
-        store::backup::backupNow(*m.JournalDb, m.gPath);
-        // Restored to the backup before the delete (the one after it first), compacted, and a
-        // new journal made.
-        const auto backups = store::backup::listBackups(journal);
-        for (const std::size_t newestFirst : {0, 1}) {
-            env->clock.advanceMs(60000);
-            store::backup::restoreJournal(backups[newestFirst]);
-            QCOMPARE(found(), newestFirst ? u"12/2 12/1"_s : u"12/1"_s);
-        }
-        e.optComp->trigger();
-        QCOMPARE(found(), u"12/2 12/1"_s);
-        env->dialogs.answerFile(env->root() + u"/new.mdb"_s);
-        env->dialogs.answerMessage(platform::Answer::Ok);
-        e.optPath[1]->trigger();
-        QCOMPARE(found(), QString());
     }
 };
 

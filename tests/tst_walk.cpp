@@ -1,0 +1,735 @@
+// A seeded random walk of what a user does with the real windows, checked after every step
+// against a plain model: which day holds which text, remark and picture in which journal, and
+// what each open window shows. ORVANE_WALK=seed:steps replays one walk, ORVANE_WALK="the steps
+// a failure printed" replays those.
+#include "app/Main.h"
+#include "platform/InstanceLock.h"
+#include "store/backup/Backups.h"
+#include "store/backup/StartupBackup.h"
+#include "store/search/SearchService.h"
+#include "support/CalendarFixture.h"
+#include "support/Files.h"
+#include "support/TopLevelWindows.h"
+#include "windows/WindowLookup.h"
+#include "windows/editor/frmMirel.h"
+#include "windows/notebook/frmBar.h"
+#include "windows/restore/frmRestore.h"
+#include "windows/search/frmFind.h"
+
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QtTest>
+
+#include <chrono>
+#include <map>
+#include <random>
+#include <set>
+
+using namespace Qt::StringLiterals;
+using namespace testing;
+using platform::Answer;
+
+namespace {
+
+struct Entry {
+    QString text, remark, picture;
+    bool operator==(const Entry&) const = default;
+};
+using Days = std::map<QDate, Entry>;
+
+// What a user does, how often it is drawn, and which window it needs open.
+enum class Needs { Nothing, Editor, Notebook };
+struct Action {
+    const char* name;
+    int weight;
+    Needs needs;
+};
+// clang-format off
+enum Kind {
+    Click, DoubleClick, Key, Today, GoTo, Selector, Delete, Search, Notebook, Restore, Clock,
+    Restart, Type, DeleteKey, Paste, MiddlePaste, Save, Return, ReturnUnsaved, CloseBox,
+    DayButton, Attach, Detach, Draw, EditorNotebook, OtherJournal, NewJournal, Compact,
+    NotebookYear, NotebookRow, NotebookBack
+};
+constexpr Needs None = Needs::Nothing, Ed = Needs::Editor, Nb = Needs::Notebook;
+constexpr Action Actions[] = {
+    {"click", 8, None}, {"double-click", 4, None}, {"key", 10, None}, {"今日", 2, None},
+    {"go to", 3, None}, {"selector", 3, None}, {"選択を削除", 3, None}, {"search", 4, None},
+    {"手帳", 2, None}, {"restore", 4, None}, {"clock", 4, None}, {"restart", 1, None},
+    {"type", 14, Ed}, {"Delete", 4, Ed}, {"paste", 3, Ed}, {"middle paste", 3, Ed},
+    {"保存", 4, Ed}, {"保存して戻る", 2, Ed}, {"保存せず戻る", 1, Ed}, {"close box", 1, Ed},
+    {"day button", 4, Ed}, {"attach", 2, Ed}, {"detach", 1, Ed}, {"draw", 1, Ed},
+    {"手帳 from editor", 1, Ed}, {"MDBﾊﾟｽ other", 2, Ed}, {"MDBﾊﾟｽ new", 1, Ed},
+    {"MDBの最適化", 2, Ed}, {"notebook year", 1, Nb}, {"notebook row", 1, Nb},
+    {"notebook 戻る", 1, Nb}};
+// clang-format on
+
+// a and b (below 1000) choose within what the windows offer at that moment (a day, a word, a
+// row), so that a step still means something when earlier steps are cut away.
+struct Step {
+    Kind kind;
+    unsigned a, b;
+};
+
+QString describe(const std::vector<Step>& steps) {
+    QStringList out;
+    for (const Step& s : steps)
+        out << u"%1(%2,%3)"_s.arg(QString::fromUtf8(Actions[s.kind].name)).arg(s.a).arg(s.b);
+    return out.join(u", "_s);
+}
+std::vector<Step> parse(const QString& text) {
+    std::vector<Step> steps;
+    static const QRegularExpression step(u"([^,(]+)\\((\\d+),(\\d+)\\)"_s);
+    for (auto it = step.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        const auto* action = std::find_if(std::begin(Actions), std::end(Actions), [&](auto& a) {
+            return QString::fromUtf8(a.name) == match.captured(1).trimmed();
+        });
+        steps.push_back(
+            {Kind(action - Actions), match.captured(2).toUInt(), match.captured(3).toUInt()});
+    }
+    return steps;
+}
+
+// Words a user writes: the kanji are what the search looks for.
+const QStringList Words{u"ab"_s, u"雪"_s, u"x"_s, u"花"_s, u"It's"_s, u"月"_s, u"q\"z"_s, u"星"_s};
+const QStringList Kanji{u"雪"_s, u"花"_s, u"月"_s, u"星"_s};
+
+class Walk {
+public:
+    Walk() {
+        // The paint program, found on PATH at start-up, leaves the picture as it got it.
+        writeFile(env_.root() + u"/bin/mtpaint"_s, "#!/bin/sh\n", true);
+        qputenv("PATH", QFile::encodeName(env_.root()) + "/bin:/usr/bin:/bin");
+        for (int i = 0; i < 3; ++i) {
+            QImage image(4 + i, 3, QImage::Format_RGB32);
+            image.fill(QColor(60 * i, 100, 200));
+            image.save(pictures_.emplace_back(env_.root() + u"/pic%1.bmp"_s.arg(i)));
+        }
+        env_.dialogs.answerMessage(Answer::Ok); // no journal yet: make one
+        start();
+        const QString other = env_.root() + u"/other.mdb"_s;
+        QFile::copy(model_.open, other);
+        (void)rawExecute(other, u"insert into Mirel(Reg_dat,Mirel_txt,Memo_txt,Pic_txt) values"
+                                u"('2026-12-01 00:00:00','他の日記 雪','他','')"_s);
+        model_.journals[other][QDate(2026, 12, 1)] = {u"他の日記 雪"_s, u"他"_s, {}};
+        stored_ = model_.open;
+    }
+    ~Walk() { stop(); }
+
+    // Runs the steps, drawing count new ones from rng when given; returns the number of the
+    // step after which the journals or the windows differed from the model, 0 for none.
+    int run(std::vector<Step>& steps, std::mt19937* rng, int count, QString& why) {
+        for (int i = 0; rng ? i < count : i < int(steps.size()); ++i) {
+            if (rng)
+                steps.push_back(draw(*rng));
+            const Step& s = steps[std::size_t(i)];
+            if (!offered(s.kind))
+                continue;
+            perform(s);
+            if (why = check(); !why.isEmpty())
+                return i + 1;
+        }
+        return 0;
+    }
+
+private:
+    struct Editor {
+        QDate day;
+        Entry shown;
+        bool changed = false;
+    };
+    struct {
+        std::map<QString, Days> journals;
+        QString open, mdbPath;
+        QDate workDate;
+        std::optional<Editor> editor;
+        // The calendar's month, and its pens, tool tips and tags as the marking rules leave them.
+        int year = 0, month = 0;
+        std::set<int> pens, tags;
+        std::map<int, QString> tips;
+        // The notebook's year and its rows as last listed.
+        std::optional<std::pair<int, QStringList>> notebook;
+    } model_;
+
+    Days& journal() { return model_.journals[model_.open]; }
+    static frmCal& cal() { return *windows::findCalendar(); }
+    static frmMirel& editor() { return *windows::findEditor(); }
+    static frmBar& notebook() { return *windows::findNotebook(); }
+
+    bool offered(Kind kind) const {
+        const Needs needs = Actions[kind].needs;
+        return needs == Needs::Nothing || (needs == Needs::Editor && model_.editor) ||
+               (needs == Needs::Notebook && model_.notebook);
+    }
+    Step draw(std::mt19937& rng) const {
+        int total = 0;
+        for (int k = 0; k < int(std::size(Actions)); ++k)
+            total += offered(Kind(k)) ? Actions[k].weight : 0;
+        int pick = int(rng() % unsigned(total)), k = 0;
+        while (!offered(Kind(k)) || (pick -= Actions[k].weight) >= 0)
+            ++k;
+        return {Kind(k), unsigned(rng() % 1000), unsigned(rng() % 1000)};
+    }
+
+    // ---- the rules the model follows ----
+
+    // The calendar marks its month afresh: every day with an entry gets its pen, tool tip and
+    // tag; nothing is taken away.
+    void markMonth() {
+        for (const auto& [day, entry] : journal()) {
+            if (day.year() == model_.year && day.month() == model_.month) {
+                model_.pens.insert(day.day());
+                model_.tags.insert(day.day());
+                model_.tips[day.day()] = entry.remark;
+            }
+        }
+    }
+    void newMonth() {
+        model_.pens.clear();
+        model_.tags.clear();
+        model_.tips.clear();
+        markMonth();
+    }
+    // The calendar moved: its month drawn anew when it is another one.
+    void followCalendar() {
+        const int year = cal().oCal1->Year(), month = cal().oCal1->Month();
+        if (year != model_.year || month != model_.month) {
+            model_.year = year;
+            model_.month = month;
+            newMonth();
+        }
+    }
+    void load(const QDate& day) {
+        const auto found = journal().find(day);
+        model_.editor = Editor{day, found != journal().end() ? found->second : Entry{}};
+    }
+    // The editor's save: a changed entry written; devProc then marks the calendar again.
+    void save(bool devProc = true) {
+        if (model_.editor && model_.editor->changed)
+            journal()[model_.editor->day] = model_.editor->shown;
+        if (devProc)
+            markMonth();
+    }
+    // A day chosen: an open editor saves its own first and shows the new one.
+    void handOver(const QDate& day, bool openEditor = false) {
+        if (model_.editor)
+            save();
+        if (model_.editor || openEditor)
+            load(day);
+        model_.workDate = day;
+    }
+    void listNotebook(int year) {
+        QStringList rows;
+        for (const auto& [day, entry] : journal())
+            if (day.year() == year)
+                rows << day.toString(Qt::ISODate) + u' ' + entry.remark;
+        model_.notebook = {year, rows};
+    }
+    // Another journal open, or this one restored: the calendar and the editor show it at once,
+    // the notebook only after a restore.
+    void journalReplaced(bool relist) {
+        newMonth();
+        if (model_.editor)
+            load(model_.editor->day);
+        if (model_.notebook && relist)
+            listNotebook(model_.notebook->first);
+    }
+
+    // ---- the program started and ended ----
+
+    void start() {
+        app::resetModFunc();
+        app::Main();
+        QVERIFY(QTest::qWaitForWindowExposed(&cal()));
+        // The start-up backup, copied at once instead of after two seconds.
+        auto& m = app::modFunc();
+        m.Backup.reset();
+        store::backup::backupAfterStart(std::chrono::milliseconds(0));
+        if (m.Backup)
+            m.Backup->wait();
+        model_.open = model_.mdbPath = m.mdbPath;
+        model_.workDate = env_.clock.today();
+        model_.editor.reset();
+        model_.notebook.reset();
+        model_.year = 0;
+        followCalendar();
+    }
+    void stop() {
+        if (windows::findCalendar())
+            cal().optFile[2]->trigger(); // 終了: nothing is saved
+        deleteAllWindows();
+        app::modFunc().Search.reset();
+        app::modFunc().Backup.reset();
+        platform::releaseInstanceLock();
+    }
+
+    // ---- the user ----
+
+    void press(int day, bool twice) {
+        frmCal& w = cal();
+        const QPoint at(w.oCal1->DayLeft(day) + 10, w.oCal1->DayTop(day) + 10);
+        QMouseEvent move(QEvent::MouseMove, QPointF(at), w.Cal1->mapToGlobal(QPointF(at)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w.Cal1, &move);
+        QTest::mouseClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
+        if (twice)
+            QTest::mouseDClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
+    }
+    static QPlainTextEdit* box(unsigned b) { return editor().textBox(1 + int(b % 2)); }
+    QString& shown(unsigned b) {
+        model_.editor->changed = true;
+        return b % 2 ? model_.editor->shown.remark : model_.editor->shown.text;
+    }
+    static QString word(unsigned a) { return Words[int(a % unsigned(Words.size()))]; }
+    // The cursor to the end (or the start) of a box, where the next text goes.
+    static void cursorTo(unsigned b, bool end) {
+        QTest::keyClick(box(b), end ? Qt::Key_End : Qt::Key_Home, Qt::ControlModifier);
+    }
+    // Closes a window as its own button does, and lets it go.
+    template <typename W> static void closed(W& window) {
+        window.close();
+        runDeferredDeletes();
+    }
+
+    void perform(const Step& s) {
+        auto& dialogs = env_.dialogs;
+        const QDate today = env_.clock.today();
+        switch (s.kind) {
+        case Click:
+        case DoubleClick: {
+            const int day = int(s.a % unsigned(QDate(model_.year, model_.month, 1).daysInMonth()));
+            press(day + 1, s.kind == DoubleClick);
+            handOver(QDate(model_.year, model_.month, day + 1));
+            if (s.kind == DoubleClick)
+                handOver(model_.workDate, true);
+            return;
+        }
+        case Key: {
+            const Qt::Key keys[] = {Qt::Key_F3, Qt::Key_F4, Qt::Key_F5,
+                                    Qt::Key_F6, Qt::Key_F7, Qt::Key_F8};
+            // The key goes to the calendar as the window the user works in.
+            QApplication::setActiveWindow(&cal());
+            QTest::keyClick(&cal(), keys[s.a % 6]);
+            followCalendar();
+            handOver(QDate::fromString(cal().oCal1->Value(), u"yyyy/M/d"_s));
+            return;
+        }
+        case Today:
+            cal().oToday->trigger();
+            followCalendar();
+            handOver(today);
+            return;
+        case GoTo: {
+            QDate day = today.addDays(int(s.a % 900) - 450);
+            if (day.month() == 2 && day.day() == 29)
+                day = day.addDays(-1); // "2/29" alone would be this year's, which may have none
+            const QString texts[] = {day.toString(u"yyyy/MM/dd"_s), day.toString(u"M/d"_s),
+                                     u"まちがい"_s};
+            dialogs.answerInput(texts[s.b % 3]);
+            if (s.b % 3 == 2)
+                dialogs.answerMessage(Answer::Ok); // 正しい日付を入力してください。
+            cal().optOpt[1]->trigger();
+            followCalendar();
+            if (s.b % 3 == 0)
+                handOver(day);
+            return;
+        }
+        case Selector:
+            choose(cal().Combo1[s.b % 2],
+                   QString::number(s.b % 2 ? int(s.a % 12) + 1 : today.year() + int(s.a % 3) - 1));
+            followCalendar();
+            return;
+        case Delete: {
+            // Asked only on a day whose tag says it has an entry; the entry of WorkDate goes.
+            const bool tagged = model_.tags.count(cal().oCal1->Day()) > 0, yes = s.a % 3 != 0;
+            if (tagged)
+                dialogs.answerMessage(yes ? Answer::Yes : Answer::No);
+            cal().optFile[1]->trigger();
+            if (!tagged || !yes)
+                return;
+            const QDate day = model_.workDate;
+            journal().erase(day);
+            if (model_.editor)
+                load(day);
+            if (day.year() == model_.year && day.month() == model_.month) {
+                model_.pens.erase(day.day());
+                model_.tips[day.day()].clear();
+            }
+            return;
+        }
+        case Search: {
+            cal().opFind->trigger();
+            frmFind& w = *windows::findFinder();
+            const QString kanji = Kanji[int(s.a % unsigned(Kanji.size()))];
+            QSignalSpy answers(&store::search::service(), &store::search::SearchService::answered);
+            w.queryBox->setText(kanji);
+            w.searchTimer_Timer();
+            for (int i = 0; i < 100 && w.countLabel->text().isEmpty(); ++i)
+                answers.wait(200);
+            std::vector<QDate> hits; // newest first
+            for (auto day = journal().rbegin(); day != journal().rend(); ++day)
+                if ((day->second.text + day->second.remark).contains(kanji))
+                    hits.push_back(day->first);
+            const QString count = hits.empty() ? u"見つかりません"_s : u"%1件"_s.arg(hits.size());
+            if (w.countLabel->text() != count)
+                said_ = u"search for %1: %2, not %3"_s.arg(kanji, w.countLabel->text(), count);
+            if (!hits.empty() && s.b % 2) {
+                const std::size_t row = s.b / 2 % std::min<std::size_t>(hits.size(), 50);
+                w.hitList_Activated(int(row));
+                handOver(hits[row], true);
+            }
+            closed(w);
+            return;
+        }
+        case Notebook:
+            cal().optOpt[0]->trigger();
+            if (!model_.notebook)
+                listNotebook(model_.workDate.year());
+            return;
+        case Restore: {
+            cal().opRestore->trigger();
+            frmRestore& w = *windows::findRestore();
+            if (w.backups().empty())
+                return closed(w);
+            const std::size_t row = s.a % w.backups().size();
+            const Days chosen = rows(w.backups()[row].path);
+            before_ = backups();
+            w.backupList->selectRow(int(row));
+            dialogs.answerMessage(Answer::Yes);
+            dialogs.answerMessage(Answer::Ok); // 復元しました。
+            w.restoreSelected();
+            closed(w);
+            // The editor saves first, the state then is backed up, then replaced.
+            save();
+            madeOf_ = journal();
+            journal() = chosen;
+            journalReplaced(true);
+            return;
+        }
+        case Clock: {
+            const qint64 minutes[] = {7, 3 * 60, 26 * 60, 5 * 24 * 60, -60};
+            env_.clock.advanceMs(minutes[s.a % 5] * 60 * 1000);
+            cal().Timer1_Timer(); // the title follows within a tick
+            return;
+        }
+        case Restart:
+            stop();
+            start();
+            if (model_.open != stored_)
+                said_ = u"started on "_s + model_.open;
+            return;
+        case Type: {
+            const QString text = word(s.a);
+            cursorTo(s.b, true);
+            if (text.front().unicode() < 128) {
+                QTest::keyClicks(box(s.b), text);
+            } else { // Japanese comes as an input method commits it
+                QInputMethodEvent commit;
+                commit.setCommitString(text);
+                QApplication::sendEvent(box(s.b), &commit);
+            }
+            shown(s.b) += text;
+            return;
+        }
+        case DeleteKey:
+            cursorTo(s.b, false);
+            QTest::keyClick(box(s.b), Qt::Key_Delete);
+            if (QString& text = (s.b % 2 ? model_.editor->shown.remark : model_.editor->shown.text);
+                !text.isEmpty())
+                shown(s.b).remove(0, 1);
+            return;
+        case Paste: {
+            QGuiApplication::clipboard()->setText(word(s.a));
+            cursorTo(s.b, true);
+            const std::unique_ptr<QMenu> menu(box(s.b)->createStandardContextMenu());
+            menu->findChild<QAction*>(u"edit-paste"_s)->trigger();
+            shown(s.b) += word(s.a);
+            return;
+        }
+        case MiddlePaste:
+            // Clicked at the top left of the box, before its first character.
+            QGuiApplication::clipboard()->setText(word(s.a), QClipboard::Selection);
+            cursorTo(s.b, false);
+            QTest::mouseClick(box(s.b)->viewport(), Qt::MiddleButton, {}, QPoint(2, 4));
+            shown(s.b).prepend(word(s.a));
+            return;
+        case Save:
+            editor().savTxt->trigger();
+            save(false); // 保存 leaves the calendar's marks as they are
+            return;
+        case Return:
+            (s.a % 2 ? editor().dEnd[0]->trigger() : editor().Command1[0]->click());
+            save();
+            [[fallthrough]];
+        case ReturnUnsaved:
+        case CloseBox:
+            if (s.kind == ReturnUnsaved)
+                editor().dEnd[1]->trigger();
+            else if (s.kind == CloseBox)
+                editor().close();
+            runDeferredDeletes();
+            model_.editor.reset();
+            stored_ = model_.mdbPath; // the settings are saved on the way out
+            return;
+        case DayButton: {
+            const int step = s.a % 2 ? 1 : -1;
+            editor().Command1[step > 0 ? 3 : 2]->click();
+            handOver(model_.workDate.addDays(step));
+            return;
+        }
+        case Attach:
+            dialogs.answerFile(pictures_[int(s.a % 3)]);
+            editor().Command1[1]->click();
+            model_.editor->shown.picture = pictures_[int(s.a % 3)];
+            model_.editor->changed = true;
+            return;
+        case Detach:
+            dialogs.answerFile(std::nullopt);
+            if (!model_.editor->shown.picture.isEmpty()) {
+                dialogs.answerMessage(Answer::Yes); // 画像を削除しますか？
+                model_.editor->shown.picture.clear();
+                model_.editor->changed = true;
+            }
+            editor().Command1[1]->click();
+            return;
+        case Draw: {
+            QTest::mouseDClick(editor().Picture1, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            // Without a picture, a new drawing in the picture folder named by the day.
+            QString& picture = model_.editor->shown.picture;
+            if (picture.isEmpty() && QFileInfo(editor().picFile).path() == app::modFunc().gPath &&
+                QFileInfo(editor().picFile)
+                    .fileName()
+                    .startsWith(model_.editor->day.toString(u"yyMMdd"_s)))
+                picture = editor().picFile;
+            model_.editor->changed = true;
+            return;
+        }
+        case EditorNotebook:
+            editor().opNote->trigger();
+            runDeferredDeletes();
+            save(false);
+            model_.editor.reset();
+            if (!model_.notebook)
+                listNotebook(model_.workDate.year());
+            return;
+        case OtherJournal: {
+            // Another existing journal, opened only at the next start.
+            QStringList others;
+            for (const auto& [path, days] : model_.journals)
+                if (path != model_.mdbPath)
+                    others << path;
+            model_.mdbPath = others[int(s.a % unsigned(others.size()))];
+            dialogs.answerFile(model_.mdbPath);
+            editor().optPath[1]->trigger();
+            return;
+        }
+        case NewJournal: {
+            const QString path = env_.root() + u"/journal%1.mdb"_s.arg(model_.journals.size());
+            dialogs.answerFile(path);
+            dialogs.answerMessage(Answer::Ok); // 新規にデータベースを作成します。
+            editor().optPath[1]->trigger();
+            save();
+            model_.journals[path];
+            model_.open = model_.mdbPath = path;
+            journalReplaced(false);
+            return;
+        }
+        case Compact:
+            before_ = backups();
+            editor().optComp->trigger();
+            madeOf_ = journal();
+            return;
+        case NotebookYear:
+            notebook().Command1[s.a % 2]->click();
+            listNotebook(model_.notebook->first + (s.a % 2 ? 1 : -1));
+            return;
+        case NotebookRow: {
+            frmBar& w = notebook();
+            if (w.Grid1->rowCount() == 0)
+                return;
+            const int row = int(s.a % unsigned(w.Grid1->rowCount()));
+            const QDate day = w.rowDate(row);
+            w.Grid1->setCurrentCell(row, 1);
+            w.Grid1_DblClick();
+            runDeferredDeletes();
+            model_.notebook.reset();
+            handOver(day, true);
+            return;
+        }
+        case NotebookBack:
+            notebook().Command1[3]->click();
+            runDeferredDeletes();
+            model_.notebook.reset();
+            return;
+        }
+    }
+
+    // ---- what the disk and the windows hold ----
+
+    static Days rows(const QString& path) {
+        Days days;
+        for (const QStringList& row :
+             rawRows(path, u"select Reg_dat, Mirel_txt, Memo_txt, Pic_txt from Mirel order by 1"_s))
+            days[QDate::fromString(row[0].left(10), Qt::ISODate)] = {row[1], row[2], row[3]};
+        return days;
+    }
+    static QString show(const Days& days) {
+        QStringList out;
+        for (const auto& [day, e] : days)
+            out << u"%1 [%2|%3|%4]"_s.arg(day.toString(Qt::ISODate), e.text, e.remark, e.picture);
+        return out.join(u"; "_s);
+    }
+    QStringList backups() const {
+        QStringList paths;
+        for (const auto& backup : store::backup::listBackups(model_.open))
+            paths << backup.path;
+        return paths;
+    }
+
+    QString check() {
+        QStringList wrong;
+        const auto expect = [&](bool holds, const QString& what) {
+            if (!holds)
+                wrong << what;
+        };
+        expect(said_.isEmpty(), std::exchange(said_, QString()));
+        expect(env_.dialogs.problems().isEmpty(), env_.dialogs.problems().join(u" / "_s));
+        env_.dialogs.reset();
+        for (const auto& [path, days] : model_.journals) {
+            const Days disk = rows(path);
+            expect(disk == days,
+                   u"%1 holds {%2}, the model {%3}"_s.arg(path, show(disk), show(days)));
+        }
+        const auto& m = app::modFunc();
+        expect(m.JournalDb->path() == model_.open && m.mdbPath == model_.mdbPath,
+               u"open: %1, mdbPath: %2"_s.arg(m.JournalDb->path(), m.mdbPath));
+        if (madeOf_) { // the one backup the step made holds the journal as it was
+            QStringList made;
+            for (const QString& path : backups())
+                if (!before_.contains(path))
+                    made << path;
+            expect(made.size() == 1 && rows(made.front()) == *madeOf_,
+                   u"backups made: "_s + made.join(u' '));
+            madeOf_.reset();
+        }
+        expect(m.WorkDate == model_.workDate, u"WorkDate "_s + m.WorkDate.toString(Qt::ISODate));
+        frmCal& w = cal();
+        for (int d = 1; d <= QDate(model_.year, model_.month, 1).daysInMonth(); ++d) {
+            const QString tip = model_.tips.count(d) ? model_.tips.at(d) : QString();
+            expect(hasPen(w, d) == model_.pens.count(d) && tipOf(w, d) == tip &&
+                       tagOf(w, d).isEmpty() != model_.tags.count(d),
+                   u"day %1: pen %2, tip '%3', tag '%4'"_s.arg(d)
+                       .arg(hasPen(w, d))
+                       .arg(tipOf(w, d), tagOf(w, d)));
+        }
+        frmMirel* e = windows::findEditor();
+        expect(bool(e) == model_.editor.has_value(), u"editor open: %1"_s.arg(bool(e)));
+        if (e && model_.editor) {
+            const Editor& x = *model_.editor;
+            const Entry shown{e->boxText(1), e->boxText(2), e->picFile};
+            expect(
+                e->dateBox()->text().startsWith(x.day.toString(u"yyyy/MM/dd"_s)) &&
+                    shown == x.shown && e->txtChg == x.changed,
+                u"editor %1 [%2|%3|%4] changed %5, model %6 [%7|%8|%9] changed %10"_s
+                    .arg(e->dateBox()->text(), shown.text, shown.remark, shown.picture)
+                    .arg(e->txtChg)
+                    .arg(x.day.toString(Qt::ISODate), x.shown.text, x.shown.remark, x.shown.picture)
+                    .arg(x.changed));
+        }
+        frmBar* n = windows::findNotebook();
+        expect(bool(n) == model_.notebook.has_value(), u"notebook open: %1"_s.arg(bool(n)));
+        if (n && model_.notebook) {
+            QStringList listed;
+            for (int row = 0; row < n->Grid1->rowCount(); ++row)
+                listed << n->rowDate(row).toString(Qt::ISODate) + u' ' +
+                              n->Grid1->item(row, 1)->text();
+            expect(n->noteYear == model_.notebook->first && listed == model_.notebook->second,
+                   u"notebook %1: %2"_s.arg(n->noteYear).arg(listed.join(u", "_s)));
+        }
+        return wrong.join(u'\n');
+    }
+
+    TestEnv env_;
+    std::vector<QString> pictures_;
+    QString stored_; // the journal the settings name for the next start
+    QString said_;   // what a step found wrong on its way
+    // What the backup made by the last step must hold, and the backups there were before it.
+    std::optional<Days> madeOf_;
+    QStringList before_;
+};
+
+int replay(const std::vector<Step>& steps, QString& why) {
+    std::vector<Step> copy = steps;
+    return Walk().run(copy, nullptr, 0, why);
+}
+
+} // namespace
+
+class WalkTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void randomWalk() {
+        quint64 seed = std::random_device{}();
+        int count = 2000;
+        const QString given = qEnvironmentVariable("ORVANE_WALK");
+        std::vector<Step> steps = parse(given);
+        if (const QStringList parts = given.split(u':'); steps.empty() && parts.size() == 2) {
+            seed = parts[0].toULongLong();
+            count = parts[1].toInt();
+        }
+        std::mt19937 rng{static_cast<unsigned>(seed)};
+        QString why;
+        const int failedAt = Walk().run(steps, steps.empty() ? &rng : nullptr, count, why);
+        std::printf("model steps: %d, seed: %llu\n", failedAt ? failedAt : int(steps.size()),
+                    static_cast<unsigned long long>(seed));
+        std::fflush(stdout);
+        if (failedAt == 0)
+            return;
+        // Cut down while it still fails: the shortest tail that fails on its own, then chunks
+        // cut away from what is left, for at most two minutes.
+        steps.resize(std::size_t(failedAt));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        const auto tryShorter = [&](std::vector<Step> shorter) {
+            QString whyThen;
+            const int at =
+                std::chrono::steady_clock::now() < deadline ? replay(shorter, whyThen) : 0;
+            if (at == 0)
+                return false;
+            shorter.resize(std::size_t(at));
+            steps = shorter;
+            why = whyThen;
+            return true;
+        };
+        for (std::size_t tail = 4; tail < steps.size(); tail *= 2)
+            if (tryShorter({steps.end() - std::ptrdiff_t(tail), steps.end()}))
+                break;
+        for (std::size_t chunk = steps.size() / 2; chunk >= 1; chunk /= 2) {
+            for (std::size_t from = 0; from + chunk <= steps.size();) {
+                std::vector<Step> shorter(steps.begin(), steps.begin() + std::ptrdiff_t(from));
+                shorter.insert(shorter.end(), steps.begin() + std::ptrdiff_t(from + chunk),
+                               steps.end());
+                if (!tryShorter(shorter))
+                    from += chunk;
+            }
+        }
+        QFAIL(qPrintable(u"the walk with seed %1 differed from the model after step %2 of %3; "
+                         "cut down to %4 steps: %5\n%6"_s.arg(seed)
+                             .arg(failedAt)
+                             .arg(count)
+                             .arg(steps.size())
+                             .arg(describe(steps), why)));
+    }
+};
+
+ORVANE_TEST_MAIN(WalkTest)
+#include "tst_walk.moc"
