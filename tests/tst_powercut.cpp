@@ -49,8 +49,8 @@ QString opened(const QString& path, const QString& where) {
             db->openRecordset(u"pragma integrity_check"_s).field(u"integrity_check"_s).toString();
         table = db->hasTable(u"Mirel"_s);
     });
-    QTest::qVerify(error.isEmpty() && verdict == u"ok"_s, "opened", qPrintable(where + error),
-                   __FILE__, __LINE__);
+    QTest::qVerify(error.isEmpty() && verdict == u"ok"_s, "opened",
+                   qPrintable(where + error + verdict), __FILE__, __LINE__);
     return table ? rowsOf(path) : QString();
 }
 
