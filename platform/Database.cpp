@@ -1,6 +1,7 @@
 #include "platform/Database.h"
 
 #include "platform/Dates.h"
+#include "platform/DurableFiles.h"
 #include "platform/Error.h"
 
 #include <QDir>
@@ -610,11 +611,23 @@ std::unique_ptr<Database> Workspace::openDatabase(const QString& path) const {
 std::unique_ptr<Database> Workspace::createDatabase(const QString& path) const {
     if (QFileInfo::exists(path))
         throw Error(AlreadyExists, QStringLiteral("データベースは既に存在します。"));
-    Handle handle = openHandle(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    // Writing the header makes the new file a complete, recognisable database at once.
-    Statement mark(handle.get(), QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId));
-    mark.step();
-    return std::make_unique<Database>(Database::Key{}, handle.release(), path);
+    // The file takes the name only once it is a database: a crash or a power cut while it is
+    // made would otherwise leave an empty file there, which no later start opens or replaces.
+    const QString part = path + QStringLiteral(".part");
+    QFile::remove(part);
+    try {
+        Handle handle = openHandle(part, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        // Writing the header makes the new file a complete, recognisable database.
+        Statement mark(handle.get(),
+                       QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId));
+        mark.step();
+    } catch (const Error&) {
+        QFile::remove(part);
+        throw;
+    }
+    renameDurably(part, path, errnum::PathFileAccess);
+    return std::make_unique<Database>(Database::Key{},
+                                      openHandle(path, SQLITE_OPEN_READWRITE).release(), path);
 }
 
 } // namespace platform::db

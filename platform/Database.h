@@ -148,7 +148,8 @@ public:
     // Opens an existing database read-write; a missing file or one that is no database raises
     // an error and creates nothing.
     std::unique_ptr<Database> openDatabase(const QString& path) const;
-    // Creates a new, empty database file; an existing file is an error.
+    // Creates a new, empty database file; an existing file is an error. The file is made as
+    // path.part and renamed durably to path once it is a database.
     std::unique_ptr<Database> createDatabase(const QString& path) const;
 };
 

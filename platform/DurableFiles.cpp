@@ -21,16 +21,33 @@ std::function<void()>& stepHook() {
     return hook;
 }
 
+std::function<void(const FileStep&)>& stepObserver() {
+    static std::function<void(const FileStep&)> observer;
+    return observer;
+}
+
 void beforeStep() {
     if (stepHook())
         stepHook()();
 }
 
-void syncPath(const QString& path, int flags, int number) {
-    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+void observe(FileStep::Kind kind, const QString& path, const QString& target = {}) {
+    if (stepObserver())
+        stepObserver()({kind, path, target});
+}
+
+// Every sync here goes through this one call, told first: a sync left out is left out of what
+// an observer sees too.
+int syncObserved(int fd, FileStep::Kind kind, const QString& path) {
+    observe(kind, path);
+    return ::fsync(fd);
+}
+
+void syncPath(const QString& path, FileStep::Kind kind, int number) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
     if (fd < 0)
         throw Error(number, fileErrorText(errno) + QLatin1Char('\n') + path);
-    const int result = ::fsync(fd);
+    const int result = syncObserved(fd, kind, path);
     const int error = errno;
     ::close(fd);
     if (result != 0)
@@ -43,8 +60,13 @@ void setFileStepHook(std::function<void()> hook) {
     stepHook() = std::move(hook);
 }
 
+void setFileStepObserver(std::function<void(const FileStep&)> observer) {
+    stepObserver() = std::move(observer);
+}
+
 void renameDurably(const QString& from, const QString& to, int number) {
     beforeStep();
+    observe(FileStep::Kind::Rename, from, to);
     // What replaces a file keeps its permissions: a journal the user shared with the group stays
     // shared after a compaction or a restore.
     struct stat replaced {};
@@ -55,7 +77,7 @@ void renameDurably(const QString& from, const QString& to, int number) {
         throw Error(number, fileErrorText(errno) + QLatin1Char('\n') + to);
     // The folder holds the new name: without its sync a power cut could bring the old one back.
     try {
-        syncPath(QFileInfo(to).absolutePath(), O_RDONLY, number);
+        syncPath(QFileInfo(to).absolutePath(), FileStep::Kind::FolderSync, number);
     } catch (const Error&) {
         // The rename is done; a folder that cannot be synced changes nothing for the caller.
     }
@@ -63,6 +85,7 @@ void renameDurably(const QString& from, const QString& to, int number) {
 
 void copyDurably(const QString& from, const QString& to, int number) {
     beforeStep();
+    observe(FileStep::Kind::Copy, from, to);
     QFile source(from);
     QFile target(to);
     if (!source.open(QIODevice::ReadOnly))
@@ -76,13 +99,13 @@ void copyDurably(const QString& from, const QString& to, int number) {
     }
     if (source.error() != QFileDevice::NoError)
         throw Error(number, source.errorString() + QLatin1Char('\n') + from);
-    if (!target.flush() || ::fsync(target.handle()) != 0)
+    if (!target.flush() || syncObserved(target.handle(), FileStep::Kind::Sync, to) != 0)
         throw Error(number, fileErrorText(errno) + QLatin1Char('\n') + to);
 }
 
 void syncFile(const QString& path, int number) {
     beforeStep();
-    syncPath(path, O_RDONLY, number);
+    syncPath(path, FileStep::Kind::Sync, number);
 }
 
 QString fileSha256(const QString& path) {

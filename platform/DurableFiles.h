@@ -20,6 +20,22 @@ void syncFile(const QString& path, int number);
 // raise Error. Empty by default.
 void setFileStepHook(std::function<void()> hook);
 
+// A file step about to run, told to an observer so that tests can cut the power between steps,
+// the rename and its folder's sync included, and know what had reached the disk by then.
+struct FileStep {
+    enum class Kind {
+        Rename,     // path is about to be renamed to target
+        FolderSync, // the folder path, where a rename happened, is about to be synced
+        Copy,       // path is about to be copied to the new file target
+        Sync,       // the file path (a copy just written included) is about to be synced
+    };
+    Kind kind;
+    QString path;
+    QString target;
+};
+// Empty by default.
+void setFileStepObserver(std::function<void(const FileStep&)> observer);
+
 // The SHA-256 of a file's contents in hex; empty when it cannot be read.
 QString fileSha256(const QString& path);
 

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QtGlobal>
+
+// A power cut, as SQLite's own crash tests make one: a file layer over the system's, installed as
+// SQLite's default, and an observer of the program's own file steps (platform/DurableFiles.h)
+// count every step (a write, sync, truncation or deletion of any file, a rename, a folder's sync,
+// a copy). Each write not yet synced keeps what it wrote over, so that at the cut it can be lost
+// or torn at 512-byte sectors, and a rename whose folder was not synced since can be undone. A
+// deletion lasts at once; a new file stays, even when its folder was never synced. Files the
+// program writes outside SQLite count as unsynced until a sync step names them.
+namespace testing::powercut {
+
+// How a process whose power was cut ends.
+constexpr int CutStatus = 86;
+
+void install();
+// From now on counts steps; just before step at (1-based) the power goes: what was not synced is
+// lost, kept or torn as drawn from seed, and the process ends at once with CutStatus. 0 cuts
+// nothing.
+void arm(int at, quint32 seed);
+// The end of the operation, counted as one more step so that the power can also go right after
+// it; returns how many steps were counted and counts no more.
+int finish();
+
+} // namespace testing::powercut

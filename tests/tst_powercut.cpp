@@ -1,0 +1,254 @@
+// The power cut at every step of a save, a delete, a compaction, a backup, a restore and a switch
+// to a new journal. A child process runs the operation over the power-cut layer and stops dead at
+// step k with what had not reached the disk lost or torn; the journal, the backups and the new
+// journal are then opened as the program opens them: each must be whole and hold a state it had,
+// with every change the program reported done.
+#include "app/modFunc.h"
+#include "platform/Database.h"
+#include "platform/DurableFiles.h"
+#include "platform/Services.h"
+#include "platform/System.h"
+#include "store/Compaction.h"
+#include "store/Journal.h"
+#include "store/backup/BackupFiles.h"
+#include "store/backup/Backups.h"
+#include "support/Files.h"
+#include "support/JournalFile.h"
+#include "support/PowerCut.h"
+#include "support/TestEnv.h"
+#include "windows/WindowLookup.h"
+#include "windows/calendar/frmCal.h"
+#include "windows/editor/frmMirel.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+using namespace testing;
+
+namespace {
+
+QString rowsOf(const QString& journal) {
+    return rawText(journal, u"select * from Mirel order by Reg_dat"_s);
+}
+
+// Opens a journal as the program does and reads its rows (none without a table); one that does
+// not open or is not whole fails the test.
+QString opened(const QString& path, const QString& where) {
+    QString verdict;
+    bool table = false;
+    const QString error = failure([&] {
+        auto db = store::openJournal(platform::db::Workspace(), path);
+        verdict =
+            db->openRecordset(u"pragma integrity_check"_s).field(u"integrity_check"_s).toString();
+        table = db->hasTable(u"Mirel"_s);
+    });
+    QTest::qVerify(error.isEmpty() && verdict == u"ok"_s, "opened",
+                   qPrintable(where + error + verdict), __FILE__, __LINE__);
+    return table ? rowsOf(path) : QString();
+}
+
+void say(const QString& line) {
+    std::fputs(qPrintable(line + u'\n'), stdout);
+    std::fflush(stdout);
+}
+
+// The child: the operation as the program runs it, its power cut at step at. Each change the
+// program reports done is said with the journal's rows then.
+int child(const QString& op, int at, quint32 seed) {
+    platform::FixedClock clock(QDateTime(QDate(2026, 12, 6), QTime(21, 30)));
+    platform::setClock(&clock);
+    ScriptedDialogs dialogs;
+    platform::setDialogs(&dialogs);
+    auto& m = app::modFunc();
+    const QString data = platform::dataFolder();
+    const QString journal = m.mdbPath = data + u"/orvane.mdb"_s;
+    m.gPath = data + u"/Graphic"_s;
+    m.TerminalName = u"PC01"_s;
+    m.JournalWs = std::make_unique<platform::db::Workspace>();
+    m.JournalDb = store::openJournal(*m.JournalWs, journal);
+    m.WorkDate = QDate(2026, 12, 2);
+    frmMirel* editor = op == u"delete" ? nullptr : &windows::showEditor();
+    const auto write = [&](int day, const QString& text) {
+        m.WorkDate = QDate(2026, 12, day);
+        editor->iniForm();
+        editor->textBox(1)->setPlainText(text);
+        editor->txtChg = true;
+    };
+    const auto ack = [&] { say(u"ack\t"_s + rowsOf(journal)); };
+    const auto backups = store::backup::listBackups(journal);
+
+    powercut::arm(at, seed);
+    if (op == u"save") {
+        write(4, u"四日に書いた"_s);
+        if (editor->devProc())
+            ack();
+        write(2, u"二日を書き直した"_s);
+        if (editor->devProc())
+            ack();
+    } else if (op == u"delete") {
+        dialogs.answerMessage(platform::Answer::Yes);
+        frmCal& calendar = windows::showCalendar();
+        calendar.oCal1->setValue(u"2026/12/02"_s);
+        calendar.markAnew();
+        calendar.optFile_Click(1);
+        if (dialogs.problems().isEmpty()) // asked, and no failure said
+            ack();
+    } else if (op == u"compact") {
+        store::compactJournal(m.JournalDb, *m.JournalWs, journal,
+                              store::compactionCopyPath(journal, data));
+        ack();
+        write(4, u"最適化の後に書いた"_s);
+        if (editor->devProc())
+            ack();
+    } else if (op == u"backup") {
+        store::backup::backupNow(*m.JournalDb, m.gPath);
+        ack();
+    } else if (op == u"restore") {
+        store::backup::restoreJournal(backups.front());
+        ack();
+    } else {
+        dialogs.answerFile(data + u"/second.mdb"_s);
+        dialogs.answerMessage(platform::Answer::Ok);
+        write(5, u"切り替える前に書いた"_s);
+        editor->optPath_Click(1);
+        if (m.JournalDb->path() != journal)
+            ack();
+    }
+    say(u"steps\t%1"_s.arg(powercut::finish()));
+    return 0;
+}
+
+} // namespace
+
+class PowerCutTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyStepOfEveryOperation() {
+        TestEnv env;
+        const QString data = env.dataDir();
+        const QString journal = createJournal(env);
+        const QString picture = data + u"/Graphic/day.bmp"_s;
+        const QByteArray then = "BM then" + QByteArray(3000, 't');
+        const QByteArray now = "BM now" + QByteArray(5000, 'n');
+        // A backup of an older state, with another picture, for the restore.
+        writeFile(picture, then);
+        QVERIFY(rawExecute(journal, u"insert into Mirel values('2026-12-01 00:00:00','一日の文',"
+                                    u"'','%1',0,'2026-12-01 00:00:00','1899-12-30 10:00:00',"
+                                    u"'PC01'); insert into Mirel(Reg_dat,Mirel_txt) values("
+                                    u"'2026-12-02 00:00:00','二日の文')"_s.arg(picture)));
+        const QString old =
+            store::backup::backupNow(*app::modFunc().JournalDb, app::modFunc().gPath);
+        QVERIFY(rawExecute(journal, u"update Mirel set Mirel_txt='一日を直した' where Reg_dat "
+                                    u"like '2026-12-01%'; insert into Mirel(Reg_dat,Mirel_txt) "
+                                    u"values('2026-12-03 00:00:00','三日の文')"_s));
+        writeFile(picture, now);
+        app::modFunc().JournalDb.reset();
+        const QString start = rowsOf(journal);
+        const QString oldRows = rowsOf(old);
+        const QString world = env.root() + u"/world"_s;
+        const QString folder = store::backup::backupFolder(journal);
+        QCOMPARE(QProcess::execute(u"cp"_s, {u"-a"_s, data, world}), 0);
+
+        const quint32 seed = QRandomGenerator::global()->generate();
+        int cuts = 0;
+        int checked = 0;
+        for (const QString& op :
+             {u"save"_s, u"delete"_s, u"compact"_s, u"backup"_s, u"restore"_s, u"switch"_s}) {
+            QStringList chain{start}; // the journal's states: before, after each change done
+            int steps = 0;
+            for (int at = 0; at <= steps; ++at) {
+                const QString where =
+                    u"%1 cut at %2 of %3, seed %4: "_s.arg(op).arg(at).arg(steps).arg(seed);
+                QVERIFY(QDir(data).removeRecursively());
+                QCOMPARE(QProcess::execute(u"cp"_s, {u"-a"_s, world, data}), 0);
+                QProcess process;
+                process.start(QCoreApplication::applicationFilePath(),
+                              {u"--child"_s, op, QString::number(at), QString::number(seed + at)});
+                QVERIFY(process.waitForFinished(120000));
+                QVERIFY2(process.exitStatus() == QProcess::NormalExit &&
+                             process.exitCode() == (at == 0 ? 0 : powercut::CutStatus),
+                         qPrintable(where + QString::fromUtf8(process.readAllStandardError())));
+                QStringList acks;
+                for (const QString& line : QString::fromUtf8(process.readAllStandardOutput())
+                                               .split(u'\n', Qt::SkipEmptyParts)) {
+                    if (line.startsWith(u"steps\t"_s))
+                        steps = line.mid(6).toInt();
+                    else
+                        acks << line.mid(4);
+                }
+                if (at == 0) {
+                    chain += acks;
+                    QVERIFY2(op == u"backup" || chain.last() != start, qPrintable(where));
+                }
+                QCOMPARE(acks, chain.mid(1, acks.size()));
+                cuts += at > 0;
+                const qsizetype done = acks.size();
+
+                // Every change reported done is there.
+                const QString rows = opened(journal, where);
+                QVERIFY2(chain.mid(done, 2).contains(rows), qPrintable(where + rows));
+                ++checked;
+                // A picture is put back whole and only after the journal.
+                const QByteArray shown = readFile(picture);
+                const bool putBack = op == u"restore" && shown == then && rows == oldRows;
+                QVERIFY2((shown == now && (op != u"restore" || done == 0)) || putBack,
+                         qPrintable(where));
+                // A backup under its name holds what its name and list say; the one made here
+                // (before a restore too) is there once the operation is done.
+                const QStringList backups =
+                    QDir(folder).entryList({u"orvane-*.mdb"_s}, QDir::Files);
+                const bool backs = op == u"backup" || op == u"restore";
+                QVERIFY2(backups.size() == 2 ? backs : backups.size() == 1 && !(backs && done),
+                         qPrintable(where + backups.join(u' ')));
+                for (const QString& name : backups) {
+                    const QString path = folder + u'/' + name;
+                    const QString held = opened(path, where + name);
+                    QVERIFY2(held == (path == old ? oldRows : start), qPrintable(where + name));
+                    const auto list = store::backup::readList(path.chopped(4) + u".pictures"_s);
+                    QVERIFY2(list.entries == rawText(path, u"select count(*) from Mirel"_s).toInt(),
+                             qPrintable(where + name));
+                    for (const auto& line : list.pictures)
+                        QVERIFY2(platform::fileSha256(folder + u"/pictures/"_s + line.stored) ==
+                                     line.stored.section(u'.', 0, 0),
+                                 qPrintable(where + line.stored));
+                    ++checked;
+                }
+                // The new journal, once under its name, opens as an empty one.
+                if (QFileInfo::exists(data + u"/second.mdb"_s)) {
+                    QVERIFY2(opened(data + u"/second.mdb"_s, where).isEmpty(), qPrintable(where));
+                    ++checked;
+                } else {
+                    QVERIFY2(op != u"switch" || done == 0, qPrintable(where));
+                }
+            }
+        }
+        std::printf("power cuts: %d, states checked: %d\n", cuts, checked);
+        QVERIFY(cuts >= 100);
+    }
+};
+
+int main(int argc, char** argv) {
+    if (argc == 5 && QByteArray(argv[1]) == "--child") {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        QCoreApplication::setApplicationName(u"orvane"_s);
+        powercut::install();
+        return child(QString::fromUtf8(argv[2]), std::atoi(argv[3]),
+                     quint32(std::strtoul(argv[4], nullptr, 10)));
+    }
+    testing::prepareProcess(argc, argv);
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"orvane"_s);
+    PowerCutTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_powercut.moc"
