@@ -18,6 +18,11 @@ rm -rf "$build"
 cmake -S "$root" -B "$build" -G Ninja -DORVANE_WERROR=ON
 cmake --build "$build" ${JOBS:+--parallel "$JOBS"}
 (cd "$build" && ctest --output-on-failure)
+# The figures the proofs reach: steps of the random walk, kills amid a commit, power cuts.
+figures() {
+    grep -h -E '^(model steps|kills amid a commit|power cuts): ' "$1/Testing/Temporary/LastTest.log" || true
+}
+figures "$build"
 
 # Any finding of a sanitizer fails the test it happens in; leaks count too, except those the
 # suppression file lists inside the system's own libraries.
@@ -28,6 +33,7 @@ rm -rf "$sanitize"
 cmake -S "$root" -B "$sanitize" -G Ninja -DORVANE_SANITIZE=ON -DORVANE_WERROR=ON
 cmake --build "$sanitize" ${JOBS:+--parallel "$JOBS"}
 (cd "$sanitize" && ctest --output-on-failure)
+figures "$sanitize"
 
 # The fuzz targets: each starts from its seeds in fuzz/corpus (left untouched) and fails on any
 # crash, hang (over 5 seconds for one input), broken rule or sanitizer finding.
