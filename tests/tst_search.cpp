@@ -212,10 +212,15 @@ private Q_SLOTS:
         QSignalSpy built(&service, &SearchService::built);
         QSignalSpy progress(&service, &SearchService::progress);
         service.prepare();
-        // A save while the index is being built completes at once.
-        app::modFunc().JournalDb->execute(
-            u"update Mirel set Mirel_txt='雪だるま' where Reg_dat>='2000-01-01' and "
-            u"Reg_dat<'2000-01-02'"_s);
+        // A save while the index is being built completes at once: after the build's first 200
+        // entries it commits, and the build's end comes after it.
+        QVERIFY(progress.wait(20000));
+        QCOMPARE(app::modFunc().JournalDb->execute(
+                     u"update Mirel set Mirel_txt='雪だるま' where Reg_dat>='2000-01-01' and "
+                     u"Reg_dat<'2000-01-02'"_s),
+                 1);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(built.isEmpty());
         SearchService::entryChanged(QDate(2000, 1, 1));
         QVERIFY(built.wait(20000));
         QCOMPARE(built.front().front().toBool(), true);
