@@ -562,9 +562,17 @@ qint64 Database::execute(const QString& sql, const QVariantList& params) {
     // The running total moves only for rows this statement changes; the per-statement count
     // would still hold the last data statement's after a schema statement.
     const qint64 before = sqlite3_total_changes64(handle_);
-    Statement statement(handle_, sql);
-    statement.bind(params);
-    while (statement.step() == SQLITE_ROW) {
+    try {
+        Statement statement(handle_, sql);
+        statement.bind(params);
+        while (statement.step() == SQLITE_ROW) {
+        }
+    } catch (const Error&) {
+        // A commit whose rollback journal could not be deleted leaves it hot: one read plays it
+        // back now, before a reader that may not (the backup's, the search's) meets it.
+        if (sqlite3_get_autocommit(handle_) != 0)
+            sqlite3_exec(handle_, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+        throw;
     }
     return sqlite3_total_changes64(handle_) - before;
 }

@@ -77,6 +77,7 @@ void renameDurably(const QString& from, const QString& to, int number) {
         throw Error(number, fileErrorText(errno) + QLatin1Char('\n') + to);
     // The folder holds the new name: without its sync a power cut could bring the old one back.
     try {
+        beforeStep();
         syncPath(QFileInfo(to).absolutePath(), FileStep::Kind::FolderSync, number);
     } catch (const Error&) {
         // The rename is done; a folder that cannot be synced changes nothing for the caller.
@@ -96,6 +97,7 @@ void copyDurably(const QString& from, const QString& to, int number) {
     while (!(block = source.read(1 << 20)).isEmpty()) {
         if (target.write(block) != block.size())
             throw Error(number, target.errorString() + QLatin1Char('\n') + to);
+        beforeStep();
     }
     if (source.error() != QFileDevice::NoError)
         throw Error(number, source.errorString() + QLatin1Char('\n') + from);

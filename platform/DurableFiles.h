@@ -16,8 +16,9 @@ void renameDurably(const QString& from, const QString& to, int number);
 void copyDurably(const QString& from, const QString& to, int number);
 // Syncs a file that is already written. Raises Error(number, …).
 void syncFile(const QString& path, int number);
-// Tests make the file steps here fail: the hook runs before each rename, copy and sync and may
-// raise Error. Empty by default.
+// Tests make the file steps here fail: the hook runs before each rename, copy and sync, before
+// the folder sync of a rename and after each block a copy writes, and may raise Error. Empty by
+// default.
 void setFileStepHook(std::function<void()> hook);
 
 // A file step about to run, told to an observer so that tests can cut the power between steps,

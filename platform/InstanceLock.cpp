@@ -29,6 +29,11 @@ LockHolder& holder() {
     return h;
 }
 
+std::optional<unsigned>& lockOwner() {
+    static std::optional<unsigned> uid;
+    return uid;
+}
+
 int openLockFile(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
     // No symbolic link is followed: the file must be the user's own.
@@ -63,7 +68,8 @@ LockOutcome acquireInstanceLock() {
         return failed(fileErrorText(errno));
 
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid()) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_uid != lockOwner().value_or(::getuid())) {
         ::close(fd);
         return failed(QStringLiteral("このファイルは別のユーザーのものか、普通のファイルでは"
                                      "ありません。"));
@@ -81,6 +87,10 @@ LockOutcome acquireInstanceLock() {
         addEndCleanup([] { releaseInstanceLock(); });
     }
     return {LockOutcome::Kind::Taken, {}};
+}
+
+void setLockOwner(std::optional<unsigned> uid) {
+    lockOwner() = uid;
 }
 
 bool holdsInstanceLock() {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // One running copy of the program per user: a lock on a file, held for the whole run. The system
 // lets the lock go when the process ends in any way, so a crashed run leaves nothing behind.
 namespace platform {
@@ -29,5 +31,9 @@ bool holdsInstanceLock();
 
 // Lets the lock go (at exit, and between the runs of a test).
 void releaseInstanceLock();
+
+// Whose lock file counts as this user's own: the process's user, or the one a test stands for
+// (nullopt: the process's again), so that any user can meet a file that another user made.
+void setLockOwner(std::optional<unsigned> uid);
 
 } // namespace platform

@@ -191,9 +191,11 @@ void prune(const QString& folder, const QDateTime& now, const QString& keep) {
             listed.insert(line.stored);
     }
     const QDir dir(folder);
-    for (const QString& name : dir.entryList(
-             {QStringLiteral("orvane-*.part"), QStringLiteral("orvane-*.pictures")}, QDir::Files)) {
-        if (name.endsWith(QLatin1String(".part")) || !keptLists.contains(name))
+    for (const QString& name :
+         dir.entryList({QStringLiteral("orvane-*.part"), QStringLiteral("orvane-*.part-journal"),
+                        QStringLiteral("orvane-*.pictures")},
+                       QDir::Files)) {
+        if (!name.endsWith(QLatin1String(".pictures")) || !keptLists.contains(name))
             removeQuietly(dir.filePath(name));
     }
     static const QRegularExpression stored(QStringLiteral("^[0-9a-f]{64}(\\.[^.]+)?(\\.part)?$"));
@@ -284,6 +286,7 @@ QString makeBackup(const QString& journalPath, const QString& pictureFolder, int
     const QString base = QDir(folder).filePath(uniqueBase(folder, now));
     const QString part = base + QStringLiteral(".mdb.part");
     const QString listPart = base + QStringLiteral(".pictures.part");
+    QStringList storedHere; // pictures this backup stored first: gone again if it fails
     try {
         step(u"copy");
         // The journal's state before the copy: a change during it makes the next start copy
@@ -317,6 +320,7 @@ QString makeBackup(const QString& journalPath, const QString& pictureFolder, int
             const QString name = storedName(sha, found);
             const QString target = pictures.filePath(name);
             if (!QFileInfo::exists(target)) {
+                storedHere << target;
                 removeQuietly(target + QStringLiteral(".part"));
                 platform::copyDurably(found, target + QStringLiteral(".part"), PathFileAccess);
                 platform::renameDurably(target + QStringLiteral(".part"), target, PathFileAccess);
@@ -333,8 +337,13 @@ QString makeBackup(const QString& journalPath, const QString& pictureFolder, int
         platform::renameDurably(part, base + QStringLiteral(".mdb"), PathFileAccess);
     } catch (...) {
         removeQuietly(part);
+        removeQuietly(part + QStringLiteral("-journal")); // left when SQLite could not delete it
         removeQuietly(listPart);
         removeQuietly(base + QStringLiteral(".pictures"));
+        for (const QString& stored : storedHere) {
+            removeQuietly(stored + QStringLiteral(".part"));
+            removeQuietly(stored);
+        }
         throw;
     }
     try {
@@ -367,6 +376,12 @@ RestoreResult restoreJournal(const BackupInfo& backup) {
     // backup being restored alone.
     backupNow(*m.JournalDb, m.gPath, backup.path);
 
+    // Everything that is copied is copied before the journal is replaced: a copy that fails leaves
+    // the journal and the pictures as they were. The pictures missing or different from the
+    // backup's go beside their place first.
+    RestoreResult result;
+    QStringList staged;
+    const QDir pictures(QDir(backupFolder(journal)).filePath(QStringLiteral("pictures")));
     const QString temporary = journal + QStringLiteral(".restoring");
     bool replaced = false;
     try {
@@ -374,6 +389,20 @@ RestoreResult restoreJournal(const BackupInfo& backup) {
         step(u"restore copy");
         platform::copyDurably(backup.path, temporary, RestoreFailed);
         checkJournalCopy(temporary, RestoreFailed);
+        for (const PictureLine& line : list.pictures) {
+            const QString stored = pictures.filePath(line.stored);
+            if (!QFileInfo::exists(stored)) {
+                result.missingPictures.append(line.path);
+            } else if (!staged.contains(line.path) &&
+                       (!QFileInfo::exists(line.path) ||
+                        platform::fileSha256(line.path) !=
+                            line.stored.section(QLatin1Char('.'), 0, 0))) {
+                QDir().mkpath(QFileInfo(line.path).absolutePath());
+                staged << line.path;
+                removeQuietly(line.path + QStringLiteral(".part"));
+                platform::copyDurably(stored, line.path + QStringLiteral(".part"), RestoreFailed);
+            }
+        }
         step(u"restore rename");
         m.JournalDb.reset();
         platform::renameDurably(temporary, journal, RestoreFailed);
@@ -383,31 +412,20 @@ RestoreResult restoreJournal(const BackupInfo& backup) {
         if (replaced)
             throw;
         removeQuietly(temporary);
+        for (const QString& path : staged)
+            removeQuietly(path + QStringLiteral(".part"));
         if (!m.JournalDb)
             m.JournalDb = store::openJournal(*m.JournalWs, journal);
         throw platform::Error(e.number(),
                               e.description() + QStringLiteral("\n日記のファイルは元のままです。"));
     }
-
-    // The pictures the backup lists, where they are missing or differ.
-    RestoreResult result;
-    const QDir pictures(QDir(backupFolder(journal)).filePath(QStringLiteral("pictures")));
-    for (const PictureLine& line : list.pictures) {
-        const QString stored = pictures.filePath(line.stored);
-        if (!QFileInfo::exists(stored)) {
-            result.missingPictures.append(line.path);
-            continue;
-        }
-        if (QFileInfo::exists(line.path) &&
-            platform::fileSha256(line.path) == line.stored.section(QLatin1Char('.'), 0, 0))
-            continue;
+    // The journal is the backup's now: each picture takes its place, and one that cannot is said.
+    for (const QString& path : staged) {
         try {
-            QDir().mkpath(QFileInfo(line.path).absolutePath());
-            removeQuietly(line.path + QStringLiteral(".part"));
-            platform::copyDurably(stored, line.path + QStringLiteral(".part"), RestoreFailed);
-            platform::renameDurably(line.path + QStringLiteral(".part"), line.path, RestoreFailed);
+            platform::renameDurably(path + QStringLiteral(".part"), path, RestoreFailed);
         } catch (const platform::Error&) {
-            result.missingPictures.append(line.path);
+            removeQuietly(path + QStringLiteral(".part"));
+            result.failedPictures.append(path);
         }
     }
     return result;

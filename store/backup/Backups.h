@@ -64,13 +64,17 @@ void backupAfterStart(std::chrono::milliseconds delay = std::chrono::seconds(2))
 struct RestoreResult {
     // Pictures the backup lists but whose stored copy is missing: not put back.
     QStringList missingPictures;
+    // Pictures copied but not put in their place after the journal was restored: they stay as
+    // they were.
+    QStringList failedPictures;
 };
 
 // Puts the journal back to the backup: first a backup of the present state (so the restore can
-// be undone), then the chosen file is copied beside the journal, checked and renamed over it,
-// the listed pictures that are missing or differ are put back, and the restored journal is
-// opened as modFunc().JournalDb. Raises platform::Error when the backup is damaged or anything
-// fails before the rename; the journal is then exactly as it was, and open.
+// be undone), then the chosen file and the listed pictures that are missing or differ are copied
+// beside their places, the journal copy is checked and renamed over the journal, the pictures
+// are renamed into place, and the restored journal is opened as modFunc().JournalDb. Raises
+// platform::Error when the backup is damaged or anything fails before the journal's rename; the
+// journal and the pictures are then exactly as they were, and the journal open.
 RestoreResult restoreJournal(const BackupInfo& backup);
 
 // Called with the name of each step of a backup or restore before it runs ("copy", "copy step"

@@ -13,8 +13,9 @@ std::atomic<int> operations{0};
 std::atomic<int> failAt{0};
 std::atomic<bool> stays{false};
 
-// Each file is the system's own, followed by its methods: the system's, but for writes and syncs,
-// which may fail first. Version 1, as without memory maps every write goes through xWrite.
+// Each file is the system's own, followed by its methods: the system's, but for writes, syncs
+// and truncations, which may fail first. Version 1, as without memory maps every write goes
+// through xWrite.
 struct Methods {
     sqlite3_io_methods shown;
     const sqlite3_io_methods* real;
@@ -42,6 +43,18 @@ int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 o) {
 int xSync(sqlite3_file* f, int flags) {
     return failNow() ? SQLITE_IOERR_FSYNC : real(f)->xSync(f, flags);
 }
+int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
+    return failNow() ? SQLITE_IOERR_TRUNCATE : real(f)->xTruncate(f, size);
+}
+
+// A delete (a rollback journal's is the commit) may fail before the file goes, and its folder's
+// sync, when SQLite asks for one, after.
+int xDelete(sqlite3_vfs*, const char* name, int syncFolder) {
+    if (failNow())
+        return SQLITE_IOERR_DELETE;
+    const int rc = base->xDelete(base, name, syncFolder);
+    return rc == SQLITE_OK && syncFolder != 0 && failNow() ? SQLITE_IOERR_DIR_FSYNC : rc;
+}
 
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     const int rc = base->xOpen(base, name, f, flags, outFlags);
@@ -52,6 +65,7 @@ int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* 
         methods->shown.iVersion = 1;
         methods->shown.xWrite = xWrite;
         methods->shown.xSync = xSync;
+        methods->shown.xTruncate = xTruncate;
         f->pMethods = &methods->shown;
     }
     return rc;
@@ -68,6 +82,7 @@ void install() {
     shim.szOsFile = methodsOffset() + int(sizeof(Methods));
     shim.pNext = nullptr;
     shim.xOpen = xOpen;
+    shim.xDelete = xDelete;
     sqlite3_vfs_register(&shim, 1);
 }
 

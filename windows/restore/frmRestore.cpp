@@ -191,6 +191,11 @@ bool frmRestore::restoreSelected() {
             QStringLiteral("次の絵はバックアップに見つからないため戻せませんでした。\n") +
                 result.missingPictures.join(QLatin1Char('\n')),
             platform::Buttons::Ok, platform::Icon::Exclamation, platform::programTitle());
+    if (!result.failedPictures.isEmpty())
+        platform::dialogs().message(
+            QStringLiteral("次の絵は書き込めなかったため、前のままです。\n") +
+                result.failedPictures.join(QLatin1Char('\n')),
+            platform::Buttons::Ok, platform::Icon::Exclamation, platform::programTitle());
     platform::dialogs().message(QStringLiteral("復元しました。"), platform::Buttons::Ok,
                                 platform::Icon::None, platform::programTitle());
     return true;
