@@ -416,6 +416,10 @@ Handle openHandle(const QString& path, int flags) {
         fail(handle.get(), code);
     sqlite3_extended_result_codes(handle.get(), 1);
     sqlite3_busy_timeout(handle.get(), 3000);
+    // A commit is the deletion of the rollback journal; only with its folder synced does the
+    // deletion, and so the save, survive a power cut (SQLite's FULL leaves the folder unsynced).
+    check(handle.get(),
+          sqlite3_exec(handle.get(), "PRAGMA synchronous=EXTRA", nullptr, nullptr, nullptr));
     check(handle.get(),
           sqlite3_create_function_v2(handle.get(), "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
                                      nullptr, &formatFunction, nullptr, nullptr, nullptr));

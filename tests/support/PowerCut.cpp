@@ -35,6 +35,12 @@ struct Rename {
     QString folder;
 };
 
+// A deletion not yet made lasting by its folder's sync: the file kept under a second name.
+struct Deletion {
+    Path path, stash;
+    QString folder;
+};
+
 sqlite3_vfs* base = nullptr;
 sqlite3_vfs shim{};
 bool on = false;
@@ -44,6 +50,7 @@ quint32 seed = 0;
 std::map<Path, Unsynced> files;
 std::set<Path> followed; // files whose every write since their last sync is in files
 std::vector<Rename> renames;
+std::vector<Deletion> deletions;
 
 void check(long result) {
     if (result < 0)
@@ -58,8 +65,23 @@ void moveRecord(const Path& from, const Path& to) {
     }
 }
 
+// The folder's sync makes every rename and deletion in it last.
+void folderSynced(const QString& folder) {
+    const auto lasting = [&](const auto& change) {
+        if (change.folder != folder)
+            return false;
+        if (!change.stash.empty())
+            ::unlink(change.stash.c_str());
+        return true;
+    };
+    std::erase_if(renames, lasting);
+    std::erase_if(deletions, lasting);
+}
+
 [[noreturn]] void cut() {
     QRandomGenerator random(seed);
+    for (auto d = deletions.rbegin(); d != deletions.rend(); ++d)
+        check(::rename(d->stash.c_str(), d->path.c_str()));
     for (auto r = renames.rbegin(); r != renames.rend(); ++r) {
         check(::rename(r->to.c_str(), r->from.c_str()));
         if (!r->stash.empty())
@@ -170,7 +192,19 @@ int xDelete(sqlite3_vfs*, const char* name, int syncDir) {
     step();
     files.erase(name);
     followed.erase(name);
-    return base->xDelete(base, name, syncDir);
+    const QString folder = QFileInfo(QFile::decodeName(name)).absolutePath();
+    // Without its folder's sync a deleted file (the rollback journal, whose deletion commits)
+    // may be back after the cut.
+    if (on && !syncDir && ::access(name, F_OK) == 0) {
+        Deletion d{name, Path(name) + ".deleted-before-cut", folder};
+        ::unlink(d.stash.c_str());
+        check(::link(name, d.stash.c_str()));
+        deletions.push_back(std::move(d));
+    }
+    const int rc = base->xDelete(base, name, syncDir);
+    if (rc == SQLITE_OK && syncDir)
+        folderSynced(folder);
+    return rc;
 }
 
 void observe(const platform::FileStep& s) {
@@ -189,12 +223,7 @@ void observe(const platform::FileStep& s) {
     } else if (s.kind == Kind::Sync) {
         synced(path);
     } else if (s.kind == Kind::FolderSync) {
-        std::erase_if(renames, [&](const Rename& r) {
-            if (r.folder != s.path)
-                return false;
-            ::unlink(r.stash.c_str());
-            return true;
-        });
+        folderSynced(s.path);
     } else if (s.kind == Kind::Rename) {
         Rename r{path, target, {}, QFileInfo(s.target).absolutePath()};
         if (QFileInfo::exists(s.target)) {
@@ -234,6 +263,8 @@ void arm(int at, quint32 drawn) {
 int finish() {
     step();
     on = false;
+    for (const Deletion& d : deletions)
+        ::unlink(d.stash.c_str());
     return counted;
 }
 

@@ -7,7 +7,8 @@
 // count every step (a write, sync, truncation or deletion of any file, a rename, a folder's sync,
 // a copy). Each write not yet synced keeps what it wrote over, so that at the cut it can be lost
 // or torn at 512-byte sectors, and a rename whose folder was not synced since can be undone. A
-// deletion lasts at once; a new file stays, even when its folder was never synced. Files the
+// deletion, like a rename, lasts once its folder is synced (SQLite asks for that with the deletion,
+// or a later step syncs it); a new file stays, even when its folder was never synced. Files the
 // program writes outside SQLite count as unsynced until a sync step names them.
 namespace testing::powercut {
 
