@@ -524,7 +524,8 @@ void Database::compactInto(const QString& target) {
 }
 
 Transaction::Transaction(Database& db) : db_(db) {
-    db_.execute(QStringLiteral("BEGIN IMMEDIATE"));
+    db_.checkSameFile();
+    check(db_.handle_, sqlite3_exec(db_.handle_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
 }
 
 Transaction::~Transaction() {
@@ -535,8 +536,24 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    db_.execute(QStringLiteral("COMMIT"));
-    open_ = false;
+    sqlite3* handle = db_.handle_;
+    const int code = sqlite3_exec(handle, "COMMIT", nullptr, nullptr, nullptr);
+    open_ = sqlite3_get_autocommit(handle) == 0;
+    if (code == SQLITE_OK)
+        return;
+    // The rollback journal is deleted but its folder could not be synced: the commit is made,
+    // as a rename whose folder sync fails is (platform/DurableFiles.h).
+    if (!open_ && sqlite3_extended_errcode(handle) == SQLITE_IOERR_DIR_FSYNC)
+        return;
+    try {
+        fail(handle, code);
+    } catch (const Error&) {
+        // A commit whose rollback journal could not be deleted leaves it hot: one read plays it
+        // back now, before a reader that may not (the backup's, the search's) meets it.
+        if (!open_)
+            sqlite3_exec(handle, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 Database::~Database() {
@@ -565,20 +582,22 @@ qint64 Database::execute(const QString& sql, const QVariantList& params) {
     ++statementCount_;
     // The running total moves only for rows this statement changes; the per-statement count
     // would still hold the last data statement's after a schema statement.
+    // A statement on its own runs in a transaction of its own, committed apart: what it changed
+    // is known before the commit, which may be made and still fail to sync its folder.
+    std::optional<Transaction> own;
+    if (sqlite3_get_autocommit(handle_) != 0)
+        own.emplace(*this);
     const qint64 before = sqlite3_total_changes64(handle_);
-    try {
+    {
         Statement statement(handle_, sql);
         statement.bind(params);
         while (statement.step() == SQLITE_ROW) {
         }
-    } catch (const Error&) {
-        // A commit whose rollback journal could not be deleted leaves it hot: one read plays it
-        // back now, before a reader that may not (the backup's, the search's) meets it.
-        if (sqlite3_get_autocommit(handle_) != 0)
-            sqlite3_exec(handle_, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
-        throw;
     }
-    return sqlite3_total_changes64(handle_) - before;
+    const qint64 changed = sqlite3_total_changes64(handle_) - before;
+    if (own)
+        own->commit();
+    return changed;
 }
 
 Recordset Database::openRecordset(const QString& sql, const QVariantList& params) {
