@@ -16,38 +16,24 @@
 namespace platform {
 namespace {
 
-std::function<void()>& stepHook() {
-    static std::function<void()> hook;
+std::function<void(const FileStep&)>& stepHook() {
+    static std::function<void(const FileStep&)> hook;
     return hook;
 }
 
-std::function<void(const FileStep&)>& stepObserver() {
-    static std::function<void(const FileStep&)> observer;
-    return observer;
-}
-
-void beforeStep() {
+// Every step goes through here first; a sync is told right before it is made, so a sync left
+// out is left out of what a test sees too.
+void step(FileStep::Kind kind, const QString& path, const QString& target = {}) {
     if (stepHook())
-        stepHook()();
-}
-
-void observe(FileStep::Kind kind, const QString& path, const QString& target = {}) {
-    if (stepObserver())
-        stepObserver()({kind, path, target});
-}
-
-// Every sync here goes through this one call, told first: a sync left out is left out of what
-// an observer sees too.
-int syncObserved(int fd, FileStep::Kind kind, const QString& path) {
-    observe(kind, path);
-    return ::fsync(fd);
+        stepHook()({kind, path, target});
 }
 
 void syncPath(const QString& path, FileStep::Kind kind, int number) {
+    step(kind, path);
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
     if (fd < 0)
         throw Error(number, fileErrorText(errno) + QLatin1Char('\n') + path);
-    const int result = syncObserved(fd, kind, path);
+    const int result = ::fsync(fd);
     const int error = errno;
     ::close(fd);
     if (result != 0)
@@ -56,17 +42,12 @@ void syncPath(const QString& path, FileStep::Kind kind, int number) {
 
 } // namespace
 
-void setFileStepHook(std::function<void()> hook) {
+void setFileStepHook(std::function<void(const FileStep&)> hook) {
     stepHook() = std::move(hook);
 }
 
-void setFileStepObserver(std::function<void(const FileStep&)> observer) {
-    stepObserver() = std::move(observer);
-}
-
 void renameDurably(const QString& from, const QString& to, int number) {
-    beforeStep();
-    observe(FileStep::Kind::Rename, from, to);
+    step(FileStep::Kind::Rename, from, to);
     // What replaces a file keeps its permissions: a journal the user shared with the group stays
     // shared after a compaction or a restore.
     struct stat replaced {};
@@ -77,7 +58,6 @@ void renameDurably(const QString& from, const QString& to, int number) {
         throw Error(number, fileErrorText(errno) + QLatin1Char('\n') + to);
     // The folder holds the new name: without its sync a power cut could bring the old one back.
     try {
-        beforeStep();
         syncPath(QFileInfo(to).absolutePath(), FileStep::Kind::FolderSync, number);
     } catch (const Error&) {
         // The rename is done; a folder that cannot be synced changes nothing for the caller.
@@ -85,8 +65,7 @@ void renameDurably(const QString& from, const QString& to, int number) {
 }
 
 void copyDurably(const QString& from, const QString& to, int number) {
-    beforeStep();
-    observe(FileStep::Kind::Copy, from, to);
+    step(FileStep::Kind::Copy, from, to);
     QFile source(from);
     QFile target(to);
     if (!source.open(QIODevice::ReadOnly))
@@ -97,16 +76,18 @@ void copyDurably(const QString& from, const QString& to, int number) {
     while (!(block = source.read(1 << 20)).isEmpty()) {
         if (target.write(block) != block.size())
             throw Error(number, target.errorString() + QLatin1Char('\n') + to);
-        beforeStep();
+        step(FileStep::Kind::Written, to);
     }
     if (source.error() != QFileDevice::NoError)
         throw Error(number, source.errorString() + QLatin1Char('\n') + from);
-    if (!target.flush() || syncObserved(target.handle(), FileStep::Kind::Sync, to) != 0)
+    if (!target.flush())
+        throw Error(number, target.errorString() + QLatin1Char('\n') + to);
+    step(FileStep::Kind::Sync, to);
+    if (::fsync(target.handle()) != 0)
         throw Error(number, fileErrorText(errno) + QLatin1Char('\n') + to);
 }
 
 void syncFile(const QString& path, int number) {
-    beforeStep();
     syncPath(path, FileStep::Kind::Sync, number);
 }
 

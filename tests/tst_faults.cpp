@@ -60,7 +60,7 @@ class FaultTest : public CalendarTest {
     void everyFailure(const std::function<void()>& setUp, const std::function<void()>& operation,
                       const std::function<bool()>& done, const std::function<bool()>& kept) {
         platform::setDialogs(&dialogs);
-        platform::setFileStepHook([] {
+        platform::setFileStepHook([](const platform::FileStep&) {
             if (faultvfs::countAndFail())
                 throw platform::Error(5, u"I/O error"_s);
         });

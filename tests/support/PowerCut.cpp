@@ -250,7 +250,7 @@ void install() {
     shim.xOpen = xOpen;
     shim.xDelete = xDelete;
     sqlite3_vfs_register(&shim, 1);
-    platform::setFileStepObserver(observe);
+    platform::setFileStepHook(observe);
 }
 
 void arm(int at, quint32 drawn) {
