@@ -337,41 +337,6 @@ private Q_SLOTS:
         QVERIFY(lastMessage(*env).startsWith(u"ORVANE|Ok|Critical|"_s));
         QCOMPARE(w.backupList->rowCount(), int(listBackups(journal).size()));
     }
-
-    void restoredJournalShowsEverywhere() {
-        auto& m = app::modFunc();
-        put(journal, u"2026-12-05"_s, u"残したい日記"_s);
-        const QString made = backupNow(*m.JournalDb, m.gPath);
-        env->clock.advanceMs(60000);
-        // Then the entry is lost by mistake and another written.
-        QVERIFY(rawExecute(journal, u"delete from Mirel; insert into Mirel(Reg_dat,Mirel_txt) "
-                                    u"values('2026-12-04 00:00:00','あとの日記')"_s));
-        frmCal& cal = shownCalendar();
-        cal.markAnew();
-        frmMirel& e = windows::showEditor();
-        e.textBox(1)->insertPlainText(u"書きかけ"_s);
-        e.txtChg = true;
-
-        frmRestore& w = windows::showRestore();
-        QCOMPARE(w.backups().front().path, made);
-        w.backupList->selectRow(0);
-        env->dialogs.answerMessage(Answer::Yes);
-        env->dialogs.answerMessage(Answer::Ok);
-        QVERIFY(w.restoreSelected());
-        QCOMPARE(lastMessage(*env), u"ORVANE|Ok|None|復元しました。"_s);
-        // The editor saved first: its text is in the backup of the state before the restore,
-        // listed at once.
-        QCOMPARE(w.backups().size(), std::size_t(2));
-        QCOMPARE(dayText(w.backups().front().path, u"2026-12-06"_s), u"書きかけ"_s);
-        QCOMPARE(rawText(journal, u"select Mirel_txt from Mirel"_s), u"残したい日記"_s);
-        // The editor shows the restored (empty) day and writes nothing old back on leaving it.
-        QVERIFY(e.boxText(1).isEmpty() && !e.txtChg);
-        e.Command1_Click(3);
-        QCOMPARE(rawText(journal, u"select count(*) from Mirel"_s), u"1"_s);
-        // The calendar's marks are the restored journal's.
-        QVERIFY(tagOf(cal, 4).isEmpty() && !hasPen(cal, 4));
-        QVERIFY(tagOf(cal, 5) == u"on"_s && hasPen(cal, 5));
-    }
 };
 
 ORVANE_TEST_MAIN(BackupTest)

@@ -104,7 +104,7 @@ private Q_SLOTS:
                                         m.WorkDate.toString(u"yyyy/M/d"_s));
         };
         // F7 on 31 January: the last day of February, the selectors following (every day key
-        // with the editor open: dayKeysWithTheEditorOpen).
+        // with the editor open: the random walk).
         cal.setValue(u"2027/01/31"_s);
         QTest::keyClick(&w, Qt::Key_F7);
         QCOMPARE(shown(), u"2027/2/28 2027/2 2027/2/28"_s);
@@ -289,37 +289,6 @@ private Q_SLOTS:
         press(w, 9);
         QCOMPARE(rows() + u' ' + e->dateBox()->text(),
                  u"2026-12-05 keep me, 2026-12-08 new  2026/12/09 (水)"_s);
-    }
-
-    void dayKeysWithTheEditorOpen() {
-        addEntry(QDate(2026, 12, 11), u"十一日"_s, u"十一日の日記"_s);
-        frmCal& w = shownCalendar();
-        w.oCal1->setValue(u"2026/12/12"_s);
-        w.optFile[0]->trigger();
-        frmMirel* e = findEditor();
-        // Each key, pressed in the calendar after a letter was typed in the editor: the letter is
-        // saved under the day the editor showed, and the editor moves with the calendar.
-        const std::pair<QString, std::function<void()>> keys[] = {
-            {u"a"_s, [&] { QTest::keyClick(&w, Qt::Key_F3); }},
-            {u"b"_s, [&] { QTest::keyClick(&w, Qt::Key_F6); }},
-            {u"c"_s, [&] { QTest::keyClick(&w, Qt::Key_F4); }},
-            {u"d"_s, [&] { QTest::keyClick(&w, Qt::Key_F7); }},
-            {u"e"_s, [&] { QTest::keyClick(&w, Qt::Key_F5); }},
-            {u"f"_s, [&] { QTest::keyClick(&w, Qt::Key_F8); }},
-            {u"g"_s, [&] { w.oToday->trigger(); }},
-        };
-        QStringList shown;
-        for (const auto& [letter, key] : keys) {
-            QTest::keyClicks(e->Text1[1], letter);
-            QVERIFY(activate(w));
-            key();
-            shown << e->dateBox()->text().left(10);
-        }
-        QCOMPARE(shown.join(u' '), u"2026/12/11 2026/12/12 2026/11/12 2026/12/12 2025/12/12 "
-                                   "2026/12/12 2026/12/06"_s);
-        QCOMPARE(rows(),
-                 u"2025-12-12 f, 2026-11-12 d, 2026-12-11 b十一日の日記, 2026-12-12 geca"_s);
-        QCOMPARE(app::modFunc().WorkDate, QDate(2026, 12, 6));
     }
 
     void deleteAnEntry() {
