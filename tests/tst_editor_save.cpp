@@ -1,7 +1,6 @@
 #include "support/EditorFixture.h"
 #include "windows/editor/BuiltinImages.h"
 
-#include <QClipboard>
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QMimeData>
