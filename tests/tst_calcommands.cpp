@@ -34,17 +34,6 @@ static QString marks(frmCal& w) {
 class CalendarCommandsTest : public CalendarTest {
     Q_OBJECT
 
-    // The pointer comes to rest over a day and clicks, or double-clicks as the desktop delivers
-    // it: a click, then the double-click.
-    static void press(frmCal& w, int day, bool twice = false) {
-        const QPoint at(w.oCal1->DayLeft(day) + 10, w.oCal1->DayTop(day) + 10);
-        QMouseEvent move(QEvent::MouseMove, QPointF(at), w.Cal1->mapToGlobal(QPointF(at)),
-                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w.Cal1, &move);
-        QTest::mouseClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
-        if (twice)
-            QTest::mouseDClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
-    }
     // The journal's entries as "yyyy-mm-dd text", in date order.
     QString rows() const {
         const QString sql = u"select ifnull(group_concat(substr(Reg_dat, 1, 10) || ' ' || "

@@ -275,16 +275,6 @@ private:
 
     // ---- the user ----
 
-    void press(int day, bool twice) {
-        frmCal& w = cal();
-        const QPoint at(w.oCal1->DayLeft(day) + 10, w.oCal1->DayTop(day) + 10);
-        QMouseEvent move(QEvent::MouseMove, QPointF(at), w.Cal1->mapToGlobal(QPointF(at)),
-                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(w.Cal1, &move);
-        QTest::mouseClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
-        if (twice)
-            QTest::mouseDClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
-    }
     static QPlainTextEdit* box(unsigned b) { return editor().textBox(1 + int(b % 2)); }
     QString& shown(unsigned b) {
         model_.editor->changed = true;
@@ -308,7 +298,7 @@ private:
         case Click:
         case DoubleClick: {
             const int day = int(s.a % unsigned(QDate(model_.year, model_.month, 1).daysInMonth()));
-            press(day + 1, s.kind == DoubleClick);
+            press(cal(), day + 1, s.kind == DoubleClick);
             handOver(QDate(model_.year, model_.month, day + 1));
             if (s.kind == DoubleClick)
                 handOver(model_.workDate, true);

@@ -2,6 +2,7 @@
 
 #include "windows/WindowLookup.h"
 
+#include <QMouseEvent>
 #include <QtTest>
 
 namespace testing {
@@ -61,6 +62,16 @@ QString lastMessage(const TestEnv& env) {
             return QStringList{c->title, buttons[int(c->buttons)], icons[int(c->icon)], c->text}
                 .join('|');
     return {};
+}
+
+void press(frmCal& w, int day, bool twice) {
+    const QPoint at(w.oCal1->DayLeft(day) + 10, w.oCal1->DayTop(day) + 10);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), w.Cal1->mapToGlobal(QPointF(at)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w.Cal1, &move);
+    QTest::mouseClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
+    if (twice)
+        QTest::mouseDClick(w.Cal1, Qt::LeftButton, Qt::NoModifier, at);
 }
 
 void choose(QComboBox* combo, const QString& text) {

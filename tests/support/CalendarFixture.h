@@ -42,5 +42,8 @@ bool hasPen(frmCal& w, int day);
 QString lastMessage(const TestEnv& env);
 // A selector choice as the user makes it: the item becomes current, then activated.
 void choose(QComboBox* combo, const QString& text);
+// The pointer comes to rest over a day and clicks, or double-clicks as the desktop delivers it:
+// a click, then the double-click.
+void press(frmCal& w, int day, bool twice = false);
 
 } // namespace testing
