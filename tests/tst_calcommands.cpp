@@ -8,7 +8,6 @@
 #include "windows/editor/frmMirel.h"
 
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QStatusBar>
 #include <QtTest>
