@@ -77,6 +77,17 @@ constexpr std::array<TokenText, 14> patterns = {{
     {"s", Token::Sec1},
 }};
 
+// Whether the pattern holds the letters at i, in either case. Only ASCII letters count: Unicode
+// case folding would take "ſ" (long s) for an "s".
+bool lettersAt(const QString& pattern, qsizetype i, const char* letters) {
+    for (const char* c = letters; *c != '\0'; ++c, ++i) {
+        if (i >= pattern.size() || pattern[i].unicode() >= 128 ||
+            QChar::toLower(pattern[i].unicode()) != char16_t(*c))
+            return false;
+    }
+    return true;
+}
+
 std::vector<Piece> tokenize(const QString& pattern) {
     std::vector<Piece> pieces;
     qsizetype i = 0;
@@ -84,7 +95,7 @@ std::vector<Piece> tokenize(const QString& pattern) {
         bool matched = false;
         for (const auto& p : patterns) {
             const auto len = static_cast<qsizetype>(qstrlen(p.text));
-            if (pattern.mid(i, len).compare(QLatin1String(p.text), Qt::CaseInsensitive) == 0) {
+            if (lettersAt(pattern, i, p.text)) {
                 pieces.push_back({p.token, {}});
                 i += len;
                 matched = true;
