@@ -193,21 +193,14 @@ def run(binary, work, session):
         fail("the journal box refused the text")
     press(wait("the menu item 保存して戻る", lambda: control("menu item", "保存して戻る")))
 
-    journal = os.path.join(env["XDG_DATA_HOME"], "orvane", "orvane.mdb")
-
-    def saved_row():
-        if not os.path.exists(journal):
-            return None
-        query = subprocess.run(["sqlite3", journal,
-                                f"select Mirel_txt from Mirel where Reg_dat = '{TODAY} 00:00:00'"],
-                               capture_output=True, text=True)
-        return query.stdout.strip() or None
-
-    row = wait("the saved row", saved_row, 20)
-    if row != TEXT:
-        fail(f"the journal holds '{row}' for {TODAY} instead of '{TEXT}'")
+    # Going back saves first, so the journal is written once the editor has closed.
     wait("the editor closing", lambda: control("frame", "Velmoraカレンダー") and
          control("text", "日記") is None, 20)
+    journal = os.path.join(env["XDG_DATA_HOME"], "orvane", "orvane.mdb")
+    query = subprocess.run(["sqlite3", journal, "select Reg_dat, Mirel_txt from Mirel"],
+                           capture_output=True, text=True)
+    if query.returncode != 0 or query.stdout != f"{TODAY} 00:00:00|{TEXT}\n":
+        fail(f"the journal holds {query.stdout!r} {query.stderr!r} instead of the entry of {TODAY}")
     stored = configparser.ConfigParser()
     stored.read(settings)
     place = (stored.get("Mirel", "Top", fallback=None), stored.get("Mirel", "Left", fallback=None))
