@@ -9,6 +9,7 @@ cannot know where its window is), and the program's app id the name of its deskt
 """
 
 import configparser
+import glob
 import os
 import shutil
 import subprocess
@@ -19,7 +20,7 @@ import time
 TODAY = "2025-05-21"  # the program's clock, fixed with libfaketime
 TEXT = "ウェストンで書いた日記"
 LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
-FAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1"
+FAKETIME = next(iter(glob.glob("/usr/lib/*/faketime/libfaketimeMT.so.1")), None)
 
 
 def fail(message):
@@ -42,8 +43,7 @@ class Session:
     """Weston, a private session bus with its accessibility bus, and the program, all ended
     when the test ends."""
 
-    def __init__(self, work):
-        self.work = work
+    def __init__(self):
         self.children = []
 
     def start(self, command, env, log):
@@ -106,11 +106,11 @@ def main():
             fail(f"{tool} is not installed (scripts/install-deps.sh installs {package})")
     if not os.access(LAUNCHER, os.X_OK):
         fail(f"{LAUNCHER} is missing (scripts/install-deps.sh installs at-spi2-core)")
-    if not os.path.exists(FAKETIME):
-        fail(f"{FAKETIME} is missing (scripts/install-deps.sh installs faketime)")
+    if FAKETIME is None:
+        fail("libfaketimeMT.so.1 is missing (scripts/install-deps.sh installs faketime)")
 
     work = tempfile.mkdtemp(prefix="orvane-wayland-")
-    session = Session(work)
+    session = Session()
     try:
         run(binary, work, session)
     finally:
@@ -160,7 +160,10 @@ def run(binary, work, session):
     # The test's own end of the accessibility bus, found through the private session bus.
     os.environ.update(DBUS_SESSION_BUS_ADDRESS=address, XDG_RUNTIME_DIR=env["XDG_RUNTIME_DIR"])
     os.environ.pop("DISPLAY", None)
-    import pyatspi
+    try:
+        import pyatspi
+    except ImportError:
+        fail("pyatspi is missing (scripts/install-deps.sh installs python3-pyatspi)")
 
     program_env = dict(env, WAYLAND_DISPLAY="orvane-0", QT_QPA_PLATFORM="wayland",
                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
