@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 
 class QWidget;
@@ -20,6 +21,11 @@ inline constexpr std::uint8_t RegSave = 1;
 // The editor's height and width are stored as its client size in twips (15 per pixel), its top
 // and left as the position of its frame.
 bool regProc(std::uint8_t flag, const QWidget* editor = nullptr);
+
+// The stored editor layout (font size, top, left, height, width) updated from the editor window
+// on the Qt platform platformName. Under Wayland the top and left stay as stored.
+std::array<std::int32_t, 5> editorLayout(const QWidget& editor, std::array<std::int32_t, 5> layout,
+                                         QStringView platformName);
 
 // Checks the paint program, the journal file and the picture folder after loading. Returns
 // false when the journal chooser ended the program.
