@@ -59,9 +59,6 @@ public:
     // Only the colour used by clear() and by area gained on growth; what is drawn stays.
     void setBackColor(const QColor& color);
 
-    // Device pixels per pixel of the image: the screen's ratio when the image was made.
-    qreal pixelRatio() const { return ratio_; }
-
     // Fills the whole image with the background colour.
     void clear();
     // A one-pixel line; both end points are drawn. Colours are drawn opaque.
@@ -93,7 +90,7 @@ public:
     QString toolTipText() const { return toolTip(); }
     void setToolTipText(const QString& text);
 
-    // The image in device pixels, pixelRatio() of them per pixel.
+    // The image in device pixels; its devicePixelRatio() is the number of them per pixel.
     const QImage& image() const { return image_; }
     // The colour of one pixel (its top-left device pixel); an invalid colour outside the image.
     QColor pixel(int x, int y) const;
