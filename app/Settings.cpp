@@ -193,10 +193,4 @@ void frmCenter(QWidget& window) {
                 area.y() + static_cast<int>(std::lround(top / tpp)));
 }
 
-QString fileTitle(const QString& path) {
-    const qsizetype cut =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    return path.mid(cut + 1);
-}
-
 } // namespace app

@@ -31,7 +31,4 @@ void setEdPos(QWidget& editor, QWidget& text1, QWidget& text2);
 // Centres a window on the screen.
 void frmCenter(QWidget& window);
 
-// The part of a path after its last "/" or "\".
-QString fileTitle(const QString& path);
-
 } // namespace app

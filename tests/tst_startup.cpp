@@ -351,8 +351,10 @@ private Q_SLOTS:
                 !QFileInfo::exists(env->root() + "/gone"));
 
         // The part after the last slash or backslash, so paths stored on Windows still work.
-        QCOMPARE(app::fileTitle("C:\\Windows\\pbrush.exe") + '|' + app::fileTitle("pbrush.exe") +
-                     '|' + app::fileTitle("C:\\Pictures\\") + '|' + app::fileTitle("D:/x\\絵.jpg"),
+        QCOMPARE(platform::fileTitle("C:\\Windows\\pbrush.exe") + '|' +
+                     platform::fileTitle("pbrush.exe") + '|' +
+                     platform::fileTitle("C:\\Pictures\\") + '|' +
+                     platform::fileTitle("D:/x\\絵.jpg"),
                  QStringLiteral("pbrush.exe|pbrush.exe||絵.jpg"));
     }
 };
