@@ -52,3 +52,19 @@ void makeFolderPrivate(const QString& folder, bool withSubfolders) {
 }
 
 } // namespace platform
+
+namespace platform {
+
+void followUserUmask(const QString& path) {
+    const auto mask = userUmask();
+    if (!mask)
+        return;
+    struct stat info {};
+    const QByteArray name = QFile::encodeName(path);
+    if (::lstat(name.constData(), &info) != 0 || S_ISLNK(info.st_mode))
+        return;
+    const mode_t wanted = (S_ISDIR(info.st_mode) ? 0777 : 0666) & ~*mask;
+    (void)::chmod(name.constData(), wanted);
+}
+
+} // namespace platform

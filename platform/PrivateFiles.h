@@ -22,3 +22,13 @@ std::optional<mode_t> userUmask();
 void makeFolderPrivate(const QString& folder, bool withSubfolders = false);
 
 } // namespace platform
+
+namespace platform {
+
+// Gives a file or folder the user asked to have written (an export, a PDF) the permission bits the
+// user's own umask gives new ones (0666 or, for a folder, 0777 without the mask's bits): the
+// program's private mask is not meant for them. Raises nothing; without a remembered mask the
+// process's mask already is the user's and nothing changes.
+void followUserUmask(const QString& path);
+
+} // namespace platform
