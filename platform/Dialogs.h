@@ -18,6 +18,7 @@ struct FileRequest {
     int filterIndex = 1;       // preselected entry, counted from 1
     bool hideReadOnly = false; // no read-only check box
     bool mustExist = true;     // false: a typed name of a file yet to be made is taken too
+    bool folder = false;       // an existing folder is chosen instead of a file
 };
 
 // Message box, input box and open-file dialog. The program uses the Qt implementation; tests use a

@@ -165,7 +165,10 @@ std::optional<QString> QtDialogs::openFile(const FileRequest& request) {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setFileMode(request.folder      ? QFileDialog::Directory
+                       : request.mustExist ? QFileDialog::ExistingFile
+                                           : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::ShowDirsOnly, request.folder);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (!request.title.isEmpty())
         dialog.setWindowTitle(request.title);
@@ -176,7 +179,9 @@ std::optional<QString> QtDialogs::openFile(const FileRequest& request) {
         if (index >= 0 && index < filters.size())
             dialog.selectNameFilter(filters[index]);
     }
-    if (!request.fileName.isEmpty()) {
+    if (request.folder && QFileInfo(request.fileName).isDir()) {
+        dialog.setDirectory(request.fileName);
+    } else if (!request.fileName.isEmpty()) {
         const QFileInfo info(request.fileName);
         if (info.dir().exists())
             dialog.setDirectory(info.absolutePath());
