@@ -1,0 +1,195 @@
+#include "store/export/Export.h"
+
+#include "platform/Dates.h"
+#include "platform/DurableFiles.h"
+#include "platform/Error.h"
+#include "platform/FileErrors.h"
+#include "platform/Pictures.h"
+#include "platform/PrivateFiles.h"
+#include "platform/Sqlite.h"
+#include "platform/System.h"
+#include "store/JournalKeys.h"
+#include "store/export/ExportFolder.h"
+#include "store/export/ExportWriters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+namespace store::exporting {
+
+namespace {
+
+using platform::sqlite::Connection;
+using platform::sqlite::Statement;
+
+// The range as bounds on the key's stored text.
+std::pair<QString, QString> bounds(const Range& range) {
+    return {dayKeys(range.firstDay()).value(0).toString(),
+            dayKeys(range.lastDay()).value(1).toString()};
+}
+
+struct Row {
+    QString key;
+    QString text;
+    QString remark;
+    QString picture;
+};
+
+// The rows of the next month with an entry from `from` on, before `to`; `from` then stands after
+// that month. Each call is one short read. Nothing when no entry is left.
+std::optional<std::vector<Row>> nextMonth(Connection& journal, QString& from, const QString& to) {
+    Statement next(journal.handle(),
+                   "select cast(min(reg_dat) as text) from Mirel where reg_dat>=? and reg_dat<?");
+    next.bind(1, from).bind(2, to);
+    if (!next.step() || next.isNull(0))
+        return std::nullopt;
+    const QString first = next.text(0);
+    next.reset();
+    // "yyyy-mm-": every key of that month starts so.
+    const QString month = first.left(8);
+    // A key typed in by another tool may sort after "~"; it is passed over, never met again.
+    const QString monthEnd = std::min(std::max(month + QLatin1Char('~'), first + QChar(1)), to);
+    Statement read(journal.handle(),
+                   "select cast(reg_dat as text), mirel_txt, memo_txt, pic_txt from Mirel"
+                   " where reg_dat>=? and reg_dat<? order by reg_dat");
+    read.bind(1, std::max(from, month)).bind(2, monthEnd);
+    std::vector<Row> rows;
+    while (read.step())
+        rows.push_back({read.text(0), read.text(1), read.text(2), read.text(3)});
+    from = monthEnd;
+    return rows;
+}
+
+// The picture file as the editor finds it: the stored path, else the picture folder by name.
+QString pictureFile(const QString& stored, const QString& folder) {
+    if (QFileInfo(stored).isFile())
+        return stored;
+    return folder + QLatin1Char('/') + platform::fileTitle(stored);
+}
+
+// A hidden folder beside the export's, made private until it is complete.
+QString makeWorkFolder(const QString& destination, const QString& name) {
+    QByteArray pattern =
+        QFile::encodeName(destination + QStringLiteral("/.") + name + QStringLiteral("-XXXXXX"));
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        const int error = QFileInfo(destination).isDir() ? errno : ENOENT;
+        throw platform::Error(platform::errnum::PathFileAccess,
+                              platform::fileErrorText(error) + QLatin1Char('\n') + destination);
+    }
+    return QFile::decodeName(pattern);
+}
+
+// Makes sure everything written under the folder has reached the disk before it takes its name.
+void syncAll(const QString& folder) {
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0 || ::syncfs(fd) != 0) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        throw platform::Error(platform::errnum::PathFileAccess,
+                              platform::fileErrorText(error) + QLatin1Char('\n') + folder);
+    }
+    ::close(fd);
+}
+
+void putInPlace(const QString& work, const QString& target, bool replaceOther) {
+    const Existing existing = existingFolder(target);
+    if (existing == Existing::Other && !replaceOther)
+        throw platform::Error(platform::errnum::PathFileAccess,
+                              QStringLiteral("同じ名前のフォルダが既にあります。\n") + target);
+    if (existing == Existing::Nothing) {
+        platform::renameDurably(work, target, platform::errnum::PathFileAccess);
+        return;
+    }
+    // The old folder steps aside under the work folder's name and goes once the new one is in.
+    const QString aside = work + QStringLiteral(".old");
+    platform::renameDurably(target, aside, platform::errnum::PathFileAccess);
+    platform::renameDurably(work, target, platform::errnum::PathFileAccess);
+    QDir(aside).removeRecursively();
+}
+
+} // namespace
+
+qint64 entriesIn(const QString& journalPath, const Range& range) {
+    Connection journal(journalPath, Connection::Mode::ReadOnly);
+    Statement count(journal.handle(), "select count(*) from Mirel where reg_dat>=? and reg_dat<?");
+    const auto [from, to] = bounds(range);
+    count.bind(1, from).bind(2, to);
+    return count.step() ? count.int64(0) : 0;
+}
+
+std::optional<Report> exportJournal(const Request& request, const Progress& progress) {
+    const qint64 total = entriesIn(request.journalPath, request.range);
+    Connection journal(request.journalPath, Connection::Mode::ReadOnly);
+    const QString name = folderName(request.journalPath, request.range);
+    Report report;
+    report.folder = QDir(request.destination).absoluteFilePath(name);
+
+    const QString work = makeWorkFolder(request.destination, name);
+    auto removeWork = qScopeGuard([&work] { QDir(work).removeRecursively(); });
+    ExportFolder folder(work);
+    const auto pages = request.format == Format::Html ? htmlWriter(folder) : markdownWriter(folder);
+    if (progress && !progress(0, total))
+        return std::nullopt;
+
+    auto [from, to] = bounds(request.range);
+    QString lastPicture;
+    int sameDay = 1;
+    for (;;) {
+        const auto rows = nextMonth(journal, from, to);
+        if (!rows)
+            break;
+        for (const Row& row : *rows) {
+            const QDate date = QDate::fromString(row.key.left(10), QStringLiteral("yyyy-MM-dd"));
+            if (!date.isValid())
+                continue;
+            Day day{date, row.remark, row.text, {}};
+            if (!row.picture.isEmpty()) {
+                QString link = QStringLiteral("pictures/") +
+                               platform::dates::format(date, QStringLiteral("yyyy-mm-dd"));
+                // A second row of one day (written by another tool) gets a picture of its own.
+                sameDay = link == lastPicture ? sameDay + 1 : 1;
+                lastPicture = link;
+                if (sameDay > 1)
+                    link += QStringLiteral("-%1").arg(sameDay);
+                link += QStringLiteral(".png");
+                try {
+                    const QImage image =
+                        platform::loadPicture(pictureFile(row.picture, request.pictureFolder));
+                    folder.writePng(link, image);
+                    day.picture = link;
+                    ++report.pictures;
+                } catch (const platform::Error& e) {
+                    if (e.number() != platform::errnum::PictureMissing &&
+                        e.number() != platform::errnum::PictureInvalid)
+                        throw;
+                    report.missingPictures
+                        << platform::dates::format(date, QStringLiteral("yyyy/mm/dd")) +
+                               QStringLiteral("  ") + row.picture + QStringLiteral("  ") +
+                               e.description();
+                }
+            }
+            pages->add(day);
+            ++report.days;
+            if (progress && !progress(report.days, total))
+                return std::nullopt;
+        }
+    }
+    pages->finish();
+    folder.writeList();
+    syncAll(work);
+    platform::followUserUmask(work);
+    putInPlace(work, report.folder, request.replaceOther);
+    removeWork.dismiss();
+    return report;
+}
+
+} // namespace store::exporting
