@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Services.h"
 #include "platform/System.h"
+#include "windows/book/frmExport.h"
 #include "windows/calendar/frmCal.h"
 #include "windows/editor/frmMirel.h"
 #include "windows/notebook/frmBar.h"
@@ -116,6 +117,23 @@ frmRestore& showRestore() {
     restore->loadBackups();
     bringForward(*restore);
     return *restore.release(); // deletes itself when closed
+}
+
+frmExport* findExporter() {
+    return findOpen<frmExport>();
+}
+
+frmExport& showExporter(const QDate& day) {
+    frmExport* window = findExporter();
+    std::unique_ptr<frmExport> made;
+    if (window == nullptr) {
+        made = std::make_unique<frmExport>();
+        window = made.get();
+    }
+    window->setDay(day);
+    bringForward(*window);
+    made.release(); // deletes itself when closed
+    return *window;
 }
 
 } // namespace windows

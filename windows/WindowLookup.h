@@ -2,6 +2,8 @@
 
 class frmBar;
 class frmCal;
+class frmExport;
+class QDate;
 class frmFind;
 class frmMirel;
 class frmRestore;
@@ -41,5 +43,11 @@ frmRestore* findRestore();
 // Brings the open restore window to the front, or creates one, lists the journal's backups and
 // shows it. The window deletes itself when it closes.
 frmRestore& showRestore();
+
+// The open export window, or nullptr.
+frmExport* findExporter();
+// Brings the open export window to the front, or creates and shows one; either way its day (for
+// この日, この月 and この年) becomes the given one. The window deletes itself when it closes.
+frmExport& showExporter(const QDate& day);
 
 } // namespace windows

@@ -50,6 +50,7 @@ public:
     void Cal1_DblClick();
     void optFile_Click(int Index);
     void opFind_Click();
+    void opExport_Click();
     void optOpt_Click(int Index);
     void opRestore_Click();
     void oCal1_ChgDate();
@@ -76,6 +77,8 @@ public:
     QMenu* oOpt = nullptr;
     std::array<QAction*, 3> optFile{};
     QAction* opFind = nullptr; // "日記を検索(&S)" in oFile, after 選択を削除; not part of optFile
+    // "日記を書き出す(&X)..." in oFile, after 日記を検索 and before 終了; not part of optFile.
+    QAction* opExport = nullptr;
     std::array<QAction*, 3> optPrev{};
     std::array<QAction*, 3> optNext{};
     std::array<QAction*, 5> optOpt{};

@@ -1,8 +1,9 @@
 // The calendar window's menu bar and the navigation it offers: a day, a month or a year back or
 // forward, and today; the search window opened from the file menu and the restore window from
-// the options menu.
+// the options menu; the export window from the file menu.
 #include "windows/calendar/frmCal.h"
 
+#include "app/modFunc.h"
 #include "calendar/clsCal.h"
 #include "platform/Clock.h"
 #include "platform/Dates.h"
@@ -59,6 +60,11 @@ void frmCal::makeMenus() {
     oFile->insertAction(optFile[2], opFind);
     connect(opFind, &QAction::triggered, this,
             [this] { platform::guard([this] { opFind_Click(); }); });
+    opExport = new QAction(QStringLiteral("日記を書き出す(&X)..."), oFile);
+    opExport->setObjectName(QStringLiteral("opExport"));
+    oFile->insertAction(optFile[2], opExport);
+    connect(opExport, &QAction::triggered, this,
+            [this] { platform::guard([this] { opExport_Click(); }); });
 
     oPrev = bar->addMenu(QStringLiteral("前へ(&G)"));
     oPrev->setObjectName(QStringLiteral("oPrev"));
@@ -99,6 +105,12 @@ void frmCal::makeMenus() {
 
 void frmCal::opFind_Click() {
     windows::showFinder();
+}
+
+void frmCal::opExport_Click() {
+    // The highlighted day, as the calendar shows it.
+    const auto day = platform::dates::parseStrict(oCal1->Value());
+    windows::showExporter(day.value_or(app::modFunc().WorkDate));
 }
 
 void frmCal::opRestore_Click() {
