@@ -13,6 +13,7 @@ packages=(
     libfontconfig-dev                                # reading the font setup early
     fonts-ipafont-mincho fonts-ipafont-gothic fonts-liberation
     xvfb xauth xdotool poppler-utils at-spi2-core # headless tests and the smoke test
+    cmark                                         # the export test reads Markdown as its readers do
     libxcb1-dev dbus-daemon                       # the benchmark's own desktop session
     weston qt6-wayland python3-pyatspi            # the Wayland test, driven over the accessibility bus
     cmake ninja-build g++ clang-format
