@@ -170,11 +170,20 @@ private Q_SLOTS:
         calendar.opExport->trigger();
         QVERIFY(windows::findExporter());
         frmExport& window = *windows::findExporter();
-        window.rangeOption[frmExport::ThisYear]->setChecked(true);
         window.destinationBox->setText(out);
+        window.rangeOption[frmExport::Period]->setChecked(true);
+        for (const QString& from : {u"2025/13/1"_s, u"25.6.2"_s}) {
+            window.fromBox->setText(from);
+            window.toBox->setText(u"2025年6月30日"_s);
+            env.dialogs.answerMessage(platform::Answer::Ok);
+            QVERIFY(!window.exportButton_Click());
+        }
+        QCOMPARE(env.dialogs.messageTexts(), (QStringList{u"正しい日付を入力してください。"_s,
+                                                          u"書き出す日記がありません。"_s}));
+        window.rangeOption[frmExport::ThisYear]->setChecked(true);
         env.dialogs.answerMessage(platform::Answer::No);
         QVERIFY(!window.exportButton_Click());
-        QCOMPARE(env.dialogs.messageTexts().value(0),
+        QCOMPARE(env.dialogs.messageTexts().value(2),
                  out + u"/orvane_2025\nは既にあります。このフォルダを置き換えますか？"_s);
         QCOMPARE(testing::readFile(mine), QByteArray("mine"));
         QVERIFY(QDir(out + u"/orvane_2025"_s).removeRecursively());
