@@ -6,6 +6,7 @@
 //   orvane_bench [--years 0,10,100] [--runs 61] [--start-only] [--keep DIR]
 //
 // --keep leaves the journals and their private homes in DIR for a look afterwards.
+#include "bench/ExportBench.h"
 #include "bench/InProcess.h"
 #include "bench/JournalGenerator.h"
 #include "bench/ProcessProbe.h"
@@ -127,6 +128,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (QByteArray(argv[i]) == "--in-process")
             return bench::measureInProcess(argc, argv);
+        if (QByteArray(argv[i]) == "--export")
+            return bench::runExport(argc, argv);
     }
     QCoreApplication app(argc, argv);
     QList<int> sizes{0, 10, 100};
@@ -228,45 +231,60 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "orvane_bench: the in-process measures did not run\n");
             return 2;
         }
-        allMet = report({
-                     {QStringLiteral("start-up to the calendar window mapped, ratio"),
-                      median(programStart) / median(bareStart), 1.1, QStringLiteral("x"), false},
-                     {QStringLiteral("resident memory 1 s after, ratio"),
-                      median(programMemory) / median(bareMemory), 1.2, QStringLiteral("x"), false},
-                     {QStringLiteral("month step, mean"), inner["month_step_mean"], 8,
-                      QStringLiteral("ms"), true},
-                     {QStringLiteral("queries beyond one per month"), inner["extra_queries"], 0,
-                      QString(), false},
-                     {QStringLiteral("editor opening on an entry, first"),
-                      inner["editor_open_first"], 25, QStringLiteral("ms"), true},
-                     {QStringLiteral("editor opening on an entry, median"),
-                      inner["editor_open_median"], 25, QStringLiteral("ms"), true},
-                     {QStringLiteral("changing the day in the editor, median"),
-                      inner["editor_day_median"], 8, QStringLiteral("ms"), true},
-                     {QStringLiteral("saving an entry, committed, month marked again"),
-                      inner["save_median"], 16, QStringLiteral("ms"), true},
-                     {QStringLiteral("notebook of a full year, filled"),
-                      inner["notebook_year_median"], 15, QStringLiteral("ms"), true},
-                     {QStringLiteral("search index, first build"), inner["search_build_s"],
-                      years >= 100 ? 60.0 : 6.0, QStringLiteral("s"), true},
-                     // An empty journal and an empty index are both a few pages of fixed
-                     // overhead, so their ratio says nothing about growth.
-                     {years > 0 ? QStringLiteral("search index size, ratio to the journal")
-                                : QStringLiteral("search index size, ratio (empty: fixed pages)"),
-                      inner["search_size_ratio"], years > 0 ? 1.5 : 4.0, QStringLiteral("x"),
-                      false},
-                     {QStringLiteral("search of 3 or more characters, slowest"),
-                      inner["search_long_ms"], 30, QStringLiteral("ms"), true},
-                     {QStringLiteral("search of 1 or 2 characters, slowest"),
-                      inner["search_short_ms"], 200, QStringLiteral("ms"), true},
-                     {QStringLiteral("search index update after a save"), inner["search_update_ms"],
-                      5, QStringLiteral("ms"), true},
-                     {QStringLiteral("memory added by the search window"),
-                      inner["search_window_mb"], 10, QStringLiteral("MB"), false},
-                     {QStringLiteral("unexpected dialogs"), inner["unexpected_dialogs"], 0,
-                      QString(), false},
-                 }) &&
-                 allMet;
+        // The whole journal exported, its picture days with pictures to convert.
+        const QString pictures = home + QStringLiteral("/data/orvane/Graphic");
+        bench::drawPictures(journal, pictures);
+        auto html = bench::measureExport(journal, pictures, QStringLiteral("html"));
+        auto markdown = bench::measureExport(journal, pictures, QStringLiteral("markdown"));
+        std::printf("  export: %.0f days, %.0f pictures\n", html["export_days"],
+                    html["export_pictures"]);
+        allMet =
+            report({
+                {QStringLiteral("start-up to the calendar window mapped, ratio"),
+                 median(programStart) / median(bareStart), 1.1, QStringLiteral("x"), false},
+                {QStringLiteral("resident memory 1 s after, ratio"),
+                 median(programMemory) / median(bareMemory), 1.2, QStringLiteral("x"), false},
+                {QStringLiteral("month step, mean"), inner["month_step_mean"], 8,
+                 QStringLiteral("ms"), true},
+                {QStringLiteral("queries beyond one per month"), inner["extra_queries"], 0,
+                 QString(), false},
+                {QStringLiteral("editor opening on an entry, first"), inner["editor_open_first"],
+                 25, QStringLiteral("ms"), true},
+                {QStringLiteral("editor opening on an entry, median"), inner["editor_open_median"],
+                 25, QStringLiteral("ms"), true},
+                {QStringLiteral("changing the day in the editor, median"),
+                 inner["editor_day_median"], 8, QStringLiteral("ms"), true},
+                {QStringLiteral("saving an entry, committed, month marked again"),
+                 inner["save_median"], 16, QStringLiteral("ms"), true},
+                {QStringLiteral("notebook of a full year, filled"), inner["notebook_year_median"],
+                 15, QStringLiteral("ms"), true},
+                {QStringLiteral("search index, first build"), inner["search_build_s"],
+                 years >= 100 ? 60.0 : 6.0, QStringLiteral("s"), true},
+                // An empty journal and an empty index are both a few pages of fixed
+                // overhead, so their ratio says nothing about growth.
+                {years > 0 ? QStringLiteral("search index size, ratio to the journal")
+                           : QStringLiteral("search index size, ratio (empty: fixed pages)"),
+                 inner["search_size_ratio"], years > 0 ? 1.5 : 4.0, QStringLiteral("x"), false},
+                {QStringLiteral("search of 3 or more characters, slowest"), inner["search_long_ms"],
+                 30, QStringLiteral("ms"), true},
+                {QStringLiteral("search of 1 or 2 characters, slowest"), inner["search_short_ms"],
+                 200, QStringLiteral("ms"), true},
+                {QStringLiteral("search index update after a save"), inner["search_update_ms"], 5,
+                 QStringLiteral("ms"), true},
+                {QStringLiteral("memory added by the search window"), inner["search_window_mb"], 10,
+                 QStringLiteral("MB"), false},
+                {QStringLiteral("export of the whole journal to HTML"), html["export_s"], 60,
+                 QStringLiteral("s"), true},
+                {QStringLiteral("peak memory of the HTML export"), html["export_peak_mb"], 250,
+                 QStringLiteral("MB"), true},
+                {QStringLiteral("export of the whole journal to Markdown"), markdown["export_s"],
+                 60, QStringLiteral("s"), true},
+                {QStringLiteral("peak memory of the Markdown export"), markdown["export_peak_mb"],
+                 250, QStringLiteral("MB"), true},
+                {QStringLiteral("unexpected dialogs"), inner["unexpected_dialogs"], 0, QString(),
+                 false},
+            }) &&
+            allMet;
         std::fflush(stdout);
     }
     std::printf("\n%s\n", allMet ? "every target met" : "some targets MISSED");

@@ -4,12 +4,11 @@
 #include "platform/DurableFiles.h"
 #include "platform/Error.h"
 #include "platform/FileErrors.h"
-#include "platform/Pictures.h"
 #include "platform/PrivateFiles.h"
 #include "platform/Sqlite.h"
-#include "platform/System.h"
 #include "store/JournalKeys.h"
 #include "store/export/ExportFolder.h"
+#include "store/export/ExportPictures.h"
 #include "store/export/ExportWriters.h"
 
 #include <QDir>
@@ -17,9 +16,12 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <future>
 #include <optional>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -35,6 +37,17 @@ std::pair<QString, QString> bounds(const Range& range) {
     return {dayKeys(range.firstDay()).value(0).toString(),
             dayKeys(range.lastDay()).value(1).toString()};
 }
+
+// Pictures converted at the same time.
+const std::size_t PicturesAtOnce = std::max(2u, std::thread::hardware_concurrency());
+
+// A picture of the month to convert: its day among the month's days, as stored, and its file in
+// the export.
+struct Conversion {
+    std::size_t day;
+    QString stored;
+    QString link;
+};
 
 struct Row {
     QString key;
@@ -66,13 +79,6 @@ std::optional<std::vector<Row>> nextMonth(Connection& journal, QString& from, co
         rows.push_back({read.text(0), read.text(1), read.text(2), read.text(3)});
     from = monthEnd;
     return rows;
-}
-
-// The picture file as the editor finds it: the stored path, else the picture folder by name.
-QString pictureFile(const QString& stored, const QString& folder) {
-    if (QFileInfo(stored).isFile())
-        return stored;
-    return folder + QLatin1Char('/') + platform::fileTitle(stored);
 }
 
 // A hidden folder beside the export's, made private until it is complete.
@@ -141,45 +147,57 @@ std::optional<Report> exportJournal(const Request& request, const Progress& prog
         return std::nullopt;
 
     auto [from, to] = bounds(request.range);
-    QString lastPicture;
+    QString lastLink;
     int sameDay = 1;
-    for (;;) {
-        const auto rows = nextMonth(journal, from, to);
-        if (!rows)
-            break;
+    const auto stopped = [&] { return progress && !progress(report.days, total); };
+    while (const auto rows = nextMonth(journal, from, to)) {
+        std::vector<Day> days;
+        std::vector<Conversion> conversions;
         for (const Row& row : *rows) {
             const QDate date = QDate::fromString(row.key.left(10), QStringLiteral("yyyy-MM-dd"));
             if (!date.isValid())
                 continue;
-            Day day{date, row.remark, row.text, {}};
-            if (!row.picture.isEmpty()) {
-                QString link = QStringLiteral("pictures/") +
-                               platform::dates::format(date, QStringLiteral("yyyy-mm-dd"));
-                // A second row of one day (written by another tool) gets a picture of its own.
-                sameDay = link == lastPicture ? sameDay + 1 : 1;
-                lastPicture = link;
-                if (sameDay > 1)
-                    link += QStringLiteral("-%1").arg(sameDay);
-                link += QStringLiteral(".png");
-                try {
-                    const QImage image =
-                        platform::loadPicture(pictureFile(row.picture, request.pictureFolder));
-                    folder.writePng(link, image);
-                    day.picture = link;
-                    ++report.pictures;
-                } catch (const platform::Error& e) {
-                    if (e.number() != platform::errnum::PictureMissing &&
-                        e.number() != platform::errnum::PictureInvalid)
-                        throw;
+            days.push_back({date, row.remark, row.text, {}});
+            if (row.picture.isEmpty())
+                continue;
+            QString link = QStringLiteral("pictures/") +
+                           platform::dates::format(date, QStringLiteral("yyyy-mm-dd"));
+            // A second row of one day (written by another tool) gets a picture of its own.
+            sameDay = link == lastLink ? sameDay + 1 : 1;
+            lastLink = link;
+            if (sameDay > 1)
+                link += QStringLiteral("-%1").arg(sameDay);
+            conversions.push_back({days.size() - 1, row.picture, link + QStringLiteral(".png")});
+        }
+        // A few pictures at a time, each on a thread of its own: converting them is most of an
+        // export's work, and only so many large pictures are held at once.
+        for (std::size_t first = 0; first < conversions.size(); first += PicturesAtOnce) {
+            std::vector<std::future<Picture>> running;
+            const std::size_t end = std::min(conversions.size(), first + PicturesAtOnce);
+            for (std::size_t i = first; i < end; ++i)
+                running.push_back(std::async(std::launch::async, convertPicture,
+                                             conversions[i].stored, request.pictureFolder));
+            for (std::size_t i = first; i < end; ++i) {
+                const Conversion& c = conversions[i];
+                const Picture picture = running[i - first].get();
+                if (picture.png.isEmpty()) {
                     report.missingPictures
-                        << platform::dates::format(date, QStringLiteral("yyyy/mm/dd")) +
-                               QStringLiteral("  ") + row.picture + QStringLiteral("  ") +
-                               e.description();
+                        << platform::dates::format(days[c.day].date, QStringLiteral("yyyy/mm/dd")) +
+                               QStringLiteral("  ") + c.stored + QStringLiteral("  ") +
+                               picture.problem;
+                    continue;
                 }
+                folder.writeFile(c.link, picture.png);
+                days[c.day].picture = c.link;
+                ++report.pictures;
             }
+            if (stopped())
+                return std::nullopt;
+        }
+        for (const Day& day : days) {
             pages->add(day);
             ++report.days;
-            if (progress && !progress(report.days, total))
+            if (stopped())
                 return std::nullopt;
         }
     }

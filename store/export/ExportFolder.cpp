@@ -4,12 +4,10 @@
 #include "platform/FileErrors.h"
 #include "platform/PrivateFiles.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QSet>
 
 #include <cerrno>
@@ -90,17 +88,9 @@ std::unique_ptr<OutFile> ExportFolder::create(const QString& relative) {
     return std::make_unique<OutFile>(root_ + QLatin1Char('/') + relative);
 }
 
-void ExportFolder::writePng(const QString& relative, const QImage& image) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image))
-        throw platform::Error(platform::errnum::PathFileAccess,
-                              writer.errorString() + QLatin1Char('\n') + relative);
-    buffer.close();
+void ExportFolder::writeFile(const QString& relative, const QByteArray& content) {
     auto file = create(relative);
-    file->write(png);
+    file->write(content);
     file->close();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QImage>
 #include <QString>
 #include <QStringList>
 
@@ -42,8 +41,8 @@ public:
 
     // A new file at a path relative to the root, its folders made first; it is on the list.
     std::unique_ptr<OutFile> create(const QString& relative);
-    // A picture as PNG at a path relative to the root.
-    void writePng(const QString& relative, const QImage& image);
+    // A whole file at a path relative to the root.
+    void writeFile(const QString& relative, const QByteArray& content);
     // Writes the list of the files written, which marks the folder as an export of the program.
     void writeList();
 
