@@ -170,7 +170,9 @@ private Q_SLOTS:
         calendar.opExport->trigger();
         QVERIFY(windows::findExporter());
         frmExport& window = *windows::findExporter();
-        window.destinationBox->setText(out);
+        env.dialogs.answerFile(out);
+        window.browseButton_Click();
+        QVERIFY(env.dialogs.calls().back().file.folder);
         window.rangeOption[frmExport::Period]->setChecked(true);
         for (const QString& from : {u"2025/13/1"_s, u"25.6.2"_s}) {
             window.fromBox->setText(from);
