@@ -1,5 +1,6 @@
 #include "bench/ExportBench.h"
 
+#include "platform/Error.h"
 #include "platform/Sqlite.h"
 #include "platform/System.h"
 #include "store/export/Export.h"
@@ -81,7 +82,13 @@ int runExport(int argc, char** argv) {
                                                                 : store::exporting::Format::Html;
     QElapsedTimer timer;
     timer.start();
-    const auto report = store::exporting::exportJournal(request, {});
+    std::optional<store::exporting::Report> report;
+    try {
+        report = store::exporting::exportJournal(request, {});
+    } catch (const platform::Error& e) {
+        std::fprintf(stderr, "orvane_bench: %s\n", qPrintable(e.message()));
+        return 1;
+    }
     std::printf("export_s %.3f\n", static_cast<double>(timer.elapsed()) / 1000);
     std::printf("export_peak_mb %.1f\n", peakMb());
     std::printf("export_days %d\nexport_pictures %d\n", report ? report->days : 0,
