@@ -1,29 +1,11 @@
 // Backups of the journal and its pictures: when they are made, what is kept, faults, restoring,
 // and the restore window (opened from the calendar's options menu, its list of backups, the
 // questions the restore command asks and when it stops).
-#include "app/modFunc.h"
-#include "platform/Database.h"
-#include "store/backup/Backups.h"
 #include "store/backup/Generations.h"
-#include "store/backup/StartupBackup.h"
-#include "support/CalendarFixture.h"
-#include "support/Files.h"
-#include "windows/WindowLookup.h"
-#include "windows/editor/frmMirel.h"
-#include "windows/restore/frmRestore.h"
+#include "support/Testing.h"
 
-#include <QDir>
-#include <QLabel>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QTableWidget>
-#include <QThread>
-#include <QtTest>
-
-using namespace Qt::StringLiterals;
 using namespace testing;
 using namespace store::backup;
-using platform::Answer;
 
 namespace {
 

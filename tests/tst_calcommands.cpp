@@ -2,21 +2,9 @@
 // moves the working date, its pen marks (pixels, queries, tool tips, tags and the journal's
 // failures) and its commands: days handed to the editor by click and double-click, deleting an
 // entry, going to a typed date and the standard size.
-#include "support/CalendarFixture.h"
-#include "support/Files.h"
-#include "windows/WindowLookup.h"
-#include "windows/editor/frmMirel.h"
+#include "support/Testing.h"
 
-#include <QLineEdit>
-#include <QPainter>
-#include <QStatusBar>
-#include <QtTest>
-
-#include <functional>
-
-using namespace Qt::StringLiterals;
 using namespace testing;
-using platform::Answer;
 using windows::findEditor;
 
 // The marked days, each as " day", "*" when its cell shows the pen, its tag, ":" and its tip.

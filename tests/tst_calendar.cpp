@@ -1,18 +1,8 @@
 // The calendar control and the picture box it draws in: block transfers, lines, text, clicks.
 #include "calendar/clsCal.h"
-#include "platform/Error.h"
 #include "platform/PictureBox.h"
-#include "platform/System.h"
-#include "support/CalendarFixture.h"
+#include "support/Testing.h"
 
-#include <QBitmap>
-#include <QFontMetrics>
-#include <QRegion>
-#include <QtTest>
-
-#include <utility>
-
-using namespace Qt::StringLiterals;
 using platform::PictureBox;
 using platform::RasterOp;
 

@@ -1,20 +1,14 @@
 // The editor: loading a day, its picture, background and layout, help, the close box and the
 // vocabulary ticker of its status line.
 #include "platform/SettingsStore.h"
-#include "platform/System.h"
-#include "support/EditorFixture.h"
-#include "windows/editor/BuiltinImages.h"
+#include "support/Testing.h"
 #include "windows/editor/TextureTiling.h"
 #include "windows/editor/Ticker.h"
 
-#include <QDesktopServices>
-#include <QLabel>
-#include <QMenuBar>
-#include <QScopeGuard>
+using namespace testing;
 
 #include <cmath>
 
-using testing::Rows;
 using windows::editor::BuiltinImage;
 using windows::editor::builtinImage;
 using windows::editor::nextRowIndex;
@@ -52,7 +46,7 @@ public Q_SLOTS:
 private Q_SLOTS:
     void loadingADay() {
         const QImage placeholder = builtinImage(BuiltinImage::Placeholder);
-        QVERIFY(addEntry(u"2026-12-05"_s, u"晴れ\n散歩に出た"_s, u"散歩"_s));
+        putEntry(journal, u"2026-12-05"_s, u"晴れ\n散歩に出た"_s, u"散歩"_s);
         frmMirel& editor = open(QDate(2026, 12, 5));
         QCOMPARE(editor.windowTitle(), u"Velmora絵日記"_s);
         // No stored layout: 7295 x 6855 twips, grown to the smallest height of 6885.
@@ -81,8 +75,9 @@ private Q_SLOTS:
         // Stored on Windows, found in the picture folder by its name; the box takes the picture's
         // size up to 297 pixels wide, border included.
         const QString wide = app::modFunc().gPath + u"/wide.png"_s, gone = u"/nowhere/gone.bmp"_s;
-        QVERIFY(patternImage(400, 50).save(wide) && addEntry(u"2026-12-03"_s, {}, {}, gone));
-        QVERIFY(addEntry(u"2026-12-02"_s, {}, {}, u"C:\\Users\\old\\Graphic\\wide.png"_s));
+        QVERIFY(patternImage(400, 50).save(wide));
+        putEntry(journal, u"2026-12-03"_s, {}, {}, gone);
+        putEntry(journal, u"2026-12-02"_s, {}, {}, u"C:\\Users\\old\\Graphic\\wide.png"_s);
         frmMirel& editor = open(QDate(2026, 12, 2));
         QVERIFY(editor.shownPicture() == patternImage(400, 50) && !editor.txtChg);
         QCOMPARE(editor.picFile + u'|' + status(editor), wide + u'|' + wide);

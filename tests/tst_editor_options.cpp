@@ -1,21 +1,9 @@
 // The editor's options menu: font size, the four paths, compaction (its failures: tst_faults);
 // and its picture: the picture button, drawing in the paint program, hovering.
-#include "platform/Services.h"
-#include "store/backup/Backups.h"
-#include "support/EditorFixture.h"
-#include "support/Files.h"
-#include "windows/editor/BuiltinImages.h"
-#include "windows/notebook/frmBar.h"
-#include "windows/restore/frmRestore.h"
+#include "support/Testing.h"
 
-#include <QFileDialog>
-#include <QLabel>
-#include <QMessageBox>
-#include <QSettings>
-#include <QTimer>
-#include <QtEndian>
+using namespace testing;
 
-using platform::Answer;
 using windows::editor::BuiltinImage;
 using windows::editor::builtinImage;
 
@@ -90,7 +78,7 @@ private Q_SLOTS:
 
     void databasePath() {
         auto& m = app::modFunc();
-        QVERIFY(addEntry(u"2026-12-05"_s, u"old"_s, u"memo"_s));
+        putEntry(journal, u"2026-12-05"_s, u"old"_s, u"memo"_s);
         frmCal& calendar = testing::shownCalendar();
         frmMirel& editor = open(QDate(2026, 12, 5));
         // An existing journal is only remembered for the next start.
@@ -191,8 +179,7 @@ private Q_SLOTS:
 
     void compaction() {
         for (int day = 1; day <= 28; ++day)
-            QVERIFY(
-                addEntry(u"2026-02-%1"_s.arg(day, 2, 10, QChar(u'0')), QString(2000, u'x'), {}));
+            putEntry(journal, u"2026-02-%1"_s.arg(day, 2, 10, QChar(u'0')), QString(2000, u'x'));
         QVERIFY(testing::rawExecute(journal, u"delete from Mirel where Reg_dat >= '2026-02-03'"_s));
         const qint64 size = QFileInfo(journal).size();
         frmMirel& editor = open(QDate(2026, 2, 1));
@@ -321,7 +308,7 @@ private Q_SLOTS:
     void hoveringAndDamagedPictures() {
         // A stored picture that is damaged: reported once while it stays so, kept attached.
         const QString picture = testing::writeFile(app::modFunc().gPath + u"/261205.bmp"_s, "BM?");
-        QVERIFY(addEntry(u"2026-12-05"_s, u"old"_s, {}, picture));
+        putEntry(journal, u"2026-12-05"_s, u"old"_s, {}, picture);
         env->dialogs.answerMessage(Answer::Ok);
         frmMirel& editor = open(QDate(2026, 12, 5));
         QTest::mouseMove(editor.Picture1, QPoint(5, 5));

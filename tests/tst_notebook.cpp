@@ -1,23 +1,8 @@
 // The year notebook: the year's list, its window, opening a day in the editor and printing.
 #include "platform/Printer.h"
-#include "platform/Services.h"
-#include "platform/System.h"
-#include "support/CalendarFixture.h"
-#include "windows/WindowLookup.h"
-#include "windows/editor/frmMirel.h"
-#include "windows/notebook/frmBar.h"
+#include "support/Testing.h"
 
-#include <QHeaderView>
-#include <QLineEdit>
-#include <QProcess>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTableWidget>
-#include <QtTest>
-
-using namespace Qt::StringLiterals;
 using namespace testing;
-using platform::Answer;
 
 namespace {
 

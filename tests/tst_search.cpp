@@ -1,27 +1,11 @@
 // The journal search: folding, the index on disk, the service that keeps it up to date, and the
 // search window (opening it from the menus, searching as the query is typed, the list of hits and
 // opening a hit in the editor with its match selected).
-#include "platform/Database.h"
 #include "store/search/SearchIndex.h"
-#include "store/search/SearchService.h"
 #include "store/search/TextFold.h"
-#include "support/CalendarFixture.h"
-#include "windows/WindowLookup.h"
-#include "windows/editor/frmMirel.h"
+#include "support/Testing.h"
 #include "windows/search/HitModel.h"
-#include "windows/search/frmFind.h"
 
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTableView>
-#include <QtTest>
-
-using namespace Qt::StringLiterals;
 using namespace testing;
 using namespace store::search;
 

@@ -1,27 +1,12 @@
 // Start-up: the first start, the journal chooser, the instance lock, damaged inputs, the settings
 // file and the path check, and the desktop services start-up relies on.
-#include "app/Main.h"
-#include "app/Settings.h"
-#include "app/modFunc.h"
-#include "platform/Error.h"
-#include "platform/InstanceLock.h"
-#include "platform/System.h"
-#include "store/Schema.h"
-#include "support/Files.h"
-#include "support/JournalFile.h"
-#include "support/TestEnv.h"
-#include "support/TopLevelWindows.h"
-
-#include <QApplication>
-#include <QTextEdit>
-#include <QtTest>
+#include "support/Testing.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 using namespace platform;
-using namespace Qt::StringLiterals;
 using testing::writeFile;
 using Layout = std::array<std::int32_t, 5>;
 

@@ -1,23 +1,13 @@
 // The journal on disk: the engine (files, statements, values, errors), dates, the table, its keys
 // and their index, other programs' files and the journal chooser.
-#include "app/modFunc.h"
 #include "platform/Dates.h"
-#include "platform/Error.h"
 #include "store/Chooser.h"
 #include "store/EntrySql.h"
-#include "store/Journal.h"
 #include "store/JournalKeys.h"
-#include "store/Schema.h"
-#include "support/Files.h"
-#include "support/JournalFile.h"
-#include "support/TestEnv.h"
-
-#include <QApplication>
-#include <QtTest>
+#include "support/Testing.h"
 
 using namespace platform;
 using namespace platform::db;
-using namespace Qt::StringLiterals;
 
 class StoreTest : public QObject {
     Q_OBJECT
