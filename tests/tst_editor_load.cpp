@@ -6,12 +6,8 @@
 #include "windows/editor/Ticker.h"
 
 using namespace testing;
-
-#include <cmath>
-
 using windows::editor::BuiltinImage;
 using windows::editor::builtinImage;
-using windows::editor::nextRowIndex;
 using windows::editor::tick;
 
 class EditorLoadTest : public testing::EditorTest {
@@ -115,9 +111,7 @@ private Q_SLOTS:
         const QImage tiles = tileBackground(texture, QSize(1024, 768));
         QCOMPARE(tiles.size(), QSize(27 * 40, 26 * 29 + 30));
         QCOMPARE(tiles.pixel(7, 29), texture.pixel(7, 0));
-        // Halves go to the even number (2.5 to 2); counts far beyond 255 do not wrap, so a tiny
-        // texture still covers the screen.
-        QCOMPARE(windows::editor::tileGrid(QSize(100, 100), QSize(40, 41)).columns, 2);
+        // Counts far beyond 255 do not wrap, so a tiny texture still covers the screen.
         QCOMPARE(tileBackground(patternImage(2, 2), QSize(1024, 768)).pixel(1023, 767),
                  patternImage(2, 2).pixel(1, 0));
 
@@ -185,13 +179,6 @@ private Q_SLOTS:
         QCOMPARE(abc.mid(0, 3), (QStringList{u"保存a"_s, u"保存ab"_s, u"保存abc"_s}));
         QVERIFY(abc.at(12) == u"保存abc"_s && abc.at(13) == u"存abc"_s); // the message goes first
         QCOMPARE(abc.mid(17), (QStringList{"", "", "", "", "", "", "", "", "", "", ""}));
-        // The next row: nearest to r x count - 1, halves to the even one; -1 is no row, and the
-        // two ends come up half as often as the others.
-        QCOMPARE(nextRowIndex(0.0f, 196), -1);
-        QCOMPARE(nextRowIndex(std::nextafter(1.0f, 0.0f), 196), 195);
-        QCOMPARE(nextRowIndex(0.375f, 4), 0);
-        QCOMPARE(nextRowIndex(0.625f, 4), 2);
-        QCOMPARE(nextRowIndex(0.62f, 4), 1);
     }
 
     void inTheEditor() {
