@@ -1,8 +1,8 @@
 #include "support/Testing.h"
 
-using namespace testing;
-
 #include <sqlite3.h>
+
+using namespace testing;
 
 class EditorSaveTest : public testing::EditorTest {
     Q_OBJECT
