@@ -115,19 +115,19 @@ private Q_SLOTS:
         QCOMPARE(tileBackground(patternImage(2, 2), QSize(1024, 768)).pixel(1023, 767),
                  patternImage(2, 2).pixel(1, 0));
 
-        // No texture file: the built-in one, behind the controls.
+        // No texture file: the built-in one, from the top left corner, behind the controls.
         frmMirel& editor = open(QDate(2026, 12, 5));
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        const QColor builtIn =
-            builtinImage(BuiltinImage::Texture).pixelColor(300 - 3 * 85, 250 - 2 * 112);
-        QCOMPARE(editor.centralWidget()->grab().toImage().pixelColor(300, 250), builtIn);
+        const QImage builtIn = editor.background();
+        QCOMPARE(builtIn.pixel(5, 5), builtinImage(BuiltinImage::Texture).pixel(5, 5));
+        QCOMPARE(editor.centralWidget()->grab().toImage().pixel(300, 250), builtIn.pixel(300, 250));
         // A texture file; one that cannot be loaded falls back to the built-in texture.
         QVERIFY(texture.save(app::modFunc().bgPath = env->root() + u"/paper.png"_s));
         editor.bgTile();
-        QCOMPARE(editor.background().pixel(45, 31), texture.pixel(5, 2));
+        QCOMPARE(editor.background().pixel(5, 2), texture.pixel(5, 2));
         QVERIFY(QFile::resize(app::modFunc().bgPath, 0));
         editor.bgTile();
-        QCOMPARE(editor.background().pixelColor(300, 250), builtIn);
+        QCOMPARE(editor.background(), builtIn);
 
         // The window's size, the widths of the two text boxes and the close button's left edge,
         // in twips.
