@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
@@ -62,10 +63,15 @@ void load() {
     }
 }
 
-void readEditor(const QWidget& editor) {
-    auto& layout = modFunc().EditorLayout;
+} // namespace
+
+std::array<std::int32_t, 5> editorLayout(const QWidget& editor, std::array<std::int32_t, 5> layout,
+                                         QStringView platformName) {
     if (const auto* text1 = editor.findChild<const QWidget*>(QStringLiteral("Text1_1")))
         layout[0] = static_cast<std::int32_t>(std::lround(text1->font().pointSizeF()));
+    // A Wayland client is never told where its windows are, nor that one is minimized: what it
+    // would read is its own last request, so the stored place stays as it is.
+    const bool placementKnown = !platformName.startsWith(QLatin1String("wayland"));
     if (editor.isMinimized()) {
         layout[3] = 0;
         layout[4] = 1;
@@ -73,17 +79,22 @@ void readEditor(const QWidget& editor) {
         layout[3] = 0;
         layout[4] = 2;
     } else {
-        layout[1] = editor.y() * twipsPerPixel;
-        layout[2] = editor.x() * twipsPerPixel;
+        if (placementKnown) {
+            layout[1] = editor.y() * twipsPerPixel;
+            layout[2] = editor.x() * twipsPerPixel;
+        }
         layout[3] = editor.height() * twipsPerPixel;
         layout[4] = editor.width() * twipsPerPixel;
     }
+    return layout;
 }
 
+namespace {
+
 void save(const QWidget* editor) {
+    auto& m = modFunc();
     if (editor != nullptr)
-        readEditor(*editor);
-    const auto& m = modFunc();
+        m.EditorLayout = editorLayout(*editor, m.EditorLayout, QGuiApplication::platformName());
     platform::SettingsStore store;
     store.setValue(sectionOption, QStringLiteral("pPath"), m.pPath);
     store.setValue(sectionOption, QStringLiteral("mdbPath"), m.mdbPath);
@@ -191,12 +202,6 @@ void frmCenter(QWidget& window) {
         (static_cast<float>(area.width()) * tpp - static_cast<float>(outer.width()) * tpp) / 2.0f;
     window.move(area.x() + static_cast<int>(std::lround(left / tpp)),
                 area.y() + static_cast<int>(std::lround(top / tpp)));
-}
-
-QString fileTitle(const QString& path) {
-    const qsizetype cut =
-        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
-    return path.mid(cut + 1);
 }
 
 } // namespace app

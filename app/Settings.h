@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
 
 class QWidget;
@@ -21,6 +22,11 @@ inline constexpr std::uint8_t RegSave = 1;
 // and left as the position of its frame.
 bool regProc(std::uint8_t flag, const QWidget* editor = nullptr);
 
+// The stored editor layout (font size, top, left, height, width) updated from the editor window
+// on the Qt platform platformName. Under Wayland the top and left stay as stored.
+std::array<std::int32_t, 5> editorLayout(const QWidget& editor, std::array<std::int32_t, 5> layout,
+                                         QStringView platformName);
+
 // Checks the paint program, the journal file and the picture folder after loading. Returns
 // false when the journal chooser ended the program.
 bool pathCheck();
@@ -30,8 +36,5 @@ void setEdPos(QWidget& editor, QWidget& text1, QWidget& text2);
 
 // Centres a window on the screen.
 void frmCenter(QWidget& window);
-
-// The part of a path after its last "/" or "\".
-QString fileTitle(const QString& path);
 
 } // namespace app

@@ -71,8 +71,10 @@ void frmStart::Form_Load() {
 
 void frmStart::paintEvent(QPaintEvent*) {
     platform::guard([this] {
-        // Stretched pixel by pixel, as a plain block transfer stretches.
+        // Stretched pixel by pixel, as a plain block transfer stretches; on a screen with more
+        // device pixels per pixel the picture is smoothed rather than cut into blocks.
         QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, devicePixelRatioF() != 1);
         painter.drawImage(rect(), Picture1);
     });
 }

@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
     // No organisation, so the data folder is ~/.local/share/orvane.
     QCoreApplication::setOrganizationName(QString());
     QCoreApplication::setApplicationName(QStringLiteral("orvane"));
+    // The base name of the installed .desktop file: a Wayland desktop finds the program's icon
+    // and name by it (the app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral(ORVANE_APP_ID));
     platform::installFontSubstitutions();
     platform::installInterfaceFont();
 

@@ -1,7 +1,6 @@
 #include "app/modFunc.h"
 
-#include "store/backup/StartupBackup.h"
-#include "store/search/SearchService.h"
+#include <QWidget>
 
 namespace app {
 
@@ -16,6 +15,11 @@ ModFunc::ModFunc() = default;
 ModFunc::~ModFunc() = default;
 ModFunc& ModFunc::operator=(ModFunc&&) noexcept = default;
 
+void ModFunc::closeSplash() {
+    if (QWidget* splash = Splash.data())
+        splash->close();
+}
+
 ModFunc& modFunc() {
     return instance();
 }
@@ -25,3 +29,8 @@ void resetModFunc() {
 }
 
 } // namespace app
+
+// The session store/ works on is the program's own values.
+store::Session& store::session() {
+    return app::modFunc();
+}

@@ -3,6 +3,8 @@
 # needs but does not link is named here.
 
 set(ORVANE_APP_ID io.github.velmora.orvane)
+# The program names its own desktop file, so the two cannot drift apart.
+target_compile_definitions(orvane PRIVATE ORVANE_APP_ID="${ORVANE_APP_ID}")
 
 install(FILES resources/${ORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES resources/${ORVANE_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
@@ -28,13 +30,18 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads its platform plugin at run time, so no linked library names it; without it the
-# program cannot open a window.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
-# The interface is laid out for these fonts; pictures are drawn in a paint program of the user's
-# choice, the first of these the program finds.
+# What the program needs but links to no library of: Qt loads its platform plugin at run time
+# (without it no window opens); every text is Japanese, so a font with Japanese glyphs (else
+# empty boxes) and Qt's own translations (else English buttons in Qt's dialogs) must be there
+# even when recommended packages are left out.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic, qt6-translations-l10n")
+# The interface is laid out for the IPA fonts (Mincho in windows and in print); Wayland sessions
+# get a native client with qt6-wayland (XWayland otherwise); fcitx5 users type Japanese through
+# its Qt module (ibus works through Qt's own); pictures are drawn in a paint program of the
+# user's choice, the first of these the program finds.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "fonts-ipafont-gothic, fonts-ipafont-mincho, fonts-liberation, kolourpaint | mtpaint | pinta | drawing | gimp")
+    "fonts-ipafont-gothic, fonts-ipafont-mincho, fonts-liberation, qt6-wayland, fcitx5-frontend-qt6, kolourpaint | mtpaint | pinta | drawing | gimp")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS sqlite3)
 
 set(CPACK_GENERATOR DEB)

@@ -27,6 +27,11 @@ struct PictureFont {
 // Drawing is immediate and goes into the image; coordinates are pixels, x to the right and y
 // downwards from the top-left corner. Everything outside the image is clipped away.
 //
+// On a screen with several device pixels per pixel the image holds device pixels, so lines,
+// fills and text are as sharp as the screen allows while every coordinate stays in pixels.
+// Pixel x covers the device columns from round(x * ratio) up to round((x + 1) * ratio), so
+// neighbouring rectangles meet without a gap or an overlap at any ratio.
+//
 // Events reach the owners as Qt signals, delivered synchronously (connect directly, as same-thread
 // connections are). For one press the order is buttonDown, then clicked on the release; a
 // double-click delivers buttonDown, clicked, doubleClicked: the second press of a double-click
@@ -41,7 +46,9 @@ public:
 
     // Outer size in pixels. Setting it resizes the widget and raises resized() before returning,
     // also while the widget is hidden. The image keeps its contents where they still fit; new
-    // area is filled with the background colour.
+    // area is filled with the background colour. When the screen's pixel ratio changed, the image
+    // is made anew at the new ratio with the old contents scaled into it, and resized() is raised
+    // too, so the owner can draw them sharp again.
     int outerWidth() const { return width(); }
     int outerHeight() const { return height(); }
     void setOuterSize(int width, int height);
@@ -54,9 +61,9 @@ public:
 
     // Fills the whole image with the background colour.
     void clear();
-    // A one-pixel line; both end points are drawn.
+    // A one-pixel line; both end points are drawn. Colours are drawn opaque.
     void line(int x1, int y1, int x2, int y2, const QColor& color);
-    // A filled rectangle between two corners, both corners included.
+    // A filled rectangle between two corners, both corners included; the colour is drawn opaque.
     void fillRect(int x1, int y1, int x2, int y2, const QColor& color);
     // Text whose line box has its top-left corner at (x, y): the top of the tallest letters'
     // line sits on row y and the first character's cell starts at column x. Drawn without
@@ -66,7 +73,10 @@ public:
     int textWidth(const QString& text, const PictureFont& font) const;
     // Complements every pixel of the rectangle (destination inversion).
     void invert(int x, int y, int width, int height);
-    // Combines the source rectangle at (srcX, srcY) with the image at (x, y), pixel by pixel.
+    // Combines the source rectangle at (srcX, srcY) with the image at (x, y), pixel by pixel. A
+    // source image's pixels are its device-independent pixels; where the two sides have
+    // different device sizes the source is scaled without smoothing, so a black and white mask
+    // stays black and white.
     void blit(int x, int y, int width, int height, const QImage& source, int srcX, int srcY,
               RasterOp op);
     void blit(int x, int y, int width, int height, const PictureBox& source, int srcX, int srcY,
@@ -80,8 +90,9 @@ public:
     QString toolTipText() const { return toolTip(); }
     void setToolTipText(const QString& text);
 
+    // The image in device pixels; its devicePixelRatio() is the number of them per pixel.
     const QImage& image() const { return image_; }
-    // The colour of one pixel; an invalid colour outside the image.
+    // The colour of one pixel (its top-left device pixel); an invalid colour outside the image.
     QColor pixel(int x, int y) const;
 
     // How often refresh(), clear() and invert() ran: lets tests and the benchmark prove what
@@ -97,10 +108,12 @@ Q_SIGNALS:
     void pointerMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, double x, double y);
     void clicked();
     void doubleClicked();
-    // The outer size changed; outerWidth()/outerHeight() give the new size.
+    // The outer size, or the screen's pixel ratio, changed; outerWidth()/outerHeight() give the
+    // new size.
     void resized();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -111,12 +124,21 @@ protected:
 private:
     enum class Press { None, Single, Double };
 
-    // Brings the image to the widget's size and tells the owners; nothing when it already fits.
+    // Brings the image to the widget's size and the screen's ratio and tells the owners; nothing
+    // when it already fits.
     void followSize();
     void press(QMouseEvent* event);
-    QImage newImage(int width, int height) const;
+    QImage newImage(QSize size, qreal ratio) const;
+    // The device pixels of a rectangle of pixels, cut to the image.
+    QRect deviceArea(qint64 x, qint64 y, qint64 width, qint64 height) const;
+    void fillDevice(const QRect& area, const QColor& color);
+    // A block transfer from an image whose size in pixels is sourceSize.
+    void blitScaled(int x, int y, int width, int height, const QImage& source, QSize sourceSize,
+                    int srcX, int srcY, RasterOp op);
 
     QImage image_;
+    QSize size_;      // the image's size in pixels
+    qreal ratio_ = 1; // device pixels per pixel
     QColor backColor_;
     Press press_ = Press::None;
     Qt::MouseButton pressButton_ = Qt::NoButton;

@@ -12,6 +12,8 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
+
 namespace platform {
 
 QString dataFolder() {
@@ -107,6 +109,12 @@ QString joinPath(const QString& folder, const QString& name) {
     if (folder.endsWith(separator) || folder.endsWith(QLatin1Char('/')))
         return folder + name;
     return folder + separator + name;
+}
+
+QString fileTitle(const QString& path) {
+    const qsizetype cut =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
 }
 
 } // namespace platform

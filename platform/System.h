@@ -51,4 +51,7 @@ std::jthread readFontConfigurationAhead();
 // Joins a folder and a name with the native separator.
 QString joinPath(const QString& folder, const QString& name);
 
+// The part of a path after its last "/" or "\".
+QString fileTitle(const QString& path);
+
 } // namespace platform

@@ -14,6 +14,7 @@ packages=(
     fonts-ipafont-mincho fonts-ipafont-gothic fonts-liberation
     xvfb xauth xdotool poppler-utils at-spi2-core # headless tests and the smoke test
     libxcb1-dev dbus-daemon                       # the benchmark's own desktop session
+    weston qt6-wayland python3-pyatspi            # the Wayland test, driven over the accessibility bus
     cmake ninja-build g++ clang-format
     clang libclang-rt-14-dev # the fuzz targets (libFuzzer and the sanitizers' clang runtime)
     dpkg-dev desktop-file-utils appstream # the Debian package and the checks of its files

@@ -4,10 +4,14 @@
 # suite again in a build with AddressSanitizer and UndefinedBehaviorSanitizer, and runs each
 # fuzz target for a short while.
 #
-#   JOBS=2 scripts/test.sh    limits the parallel compile jobs (default: all cores)
+#   scripts/test.sh --quick   the build and the suite only, for everyday work
+#   JOBS=2 scripts/test.sh    limits the parallel compile and test jobs (default: all cores)
 #   FUZZ_SECONDS=60 scripts/test.sh
 #                             fuzzes each target that long (default 15 seconds)
 set -euo pipefail
+quick=false
+[ "${1:-}" = --quick ] && quick=true
+jobs=${JOBS:-$(nproc)}
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-test"
 sanitize="$root/build-sanitize"
@@ -16,13 +20,17 @@ fuzz="$root/build-fuzz"
 "$root/scripts/install-deps.sh"
 rm -rf "$build"
 cmake -S "$root" -B "$build" -G Ninja -DORVANE_WERROR=ON
-cmake --build "$build" ${JOBS:+--parallel "$JOBS"}
-(cd "$build" && ctest --output-on-failure)
+cmake --build "$build" --parallel "$jobs"
+(cd "$build" && ctest --output-on-failure --parallel "$jobs")
 # The figures the proofs reach: steps of the random walk, kills amid a commit, power cuts.
 figures() {
     grep -h -E '^(model steps|kills amid a commit|power cuts): ' "$1/Testing/Temporary/LastTest.log" || true
 }
 figures "$build"
+if $quick; then
+    echo "test: all passed (quick: no sanitizer or fuzz stage)"
+    exit 0
+fi
 
 # Any finding of a sanitizer fails the test it happens in; leaks count too, except those the
 # suppression file lists inside the system's own libraries.
@@ -31,27 +39,33 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/sanitize/lsan.supp:print_suppressions=0
 rm -rf "$sanitize"
 cmake -S "$root" -B "$sanitize" -G Ninja -DORVANE_SANITIZE=ON -DORVANE_WERROR=ON
-cmake --build "$sanitize" ${JOBS:+--parallel "$JOBS"}
-(cd "$sanitize" && ctest --output-on-failure)
+cmake --build "$sanitize" --parallel "$jobs"
+(cd "$sanitize" && ctest --output-on-failure --parallel "$jobs")
 figures "$sanitize"
 
 # The fuzz targets: each starts from its seeds in fuzz/corpus (left untouched) and fails on any
 # crash, hang (over 5 seconds for one input), broken rule or sanitizer finding.
 rm -rf "$fuzz"
 cmake -S "$root/fuzz" -B "$fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++
-cmake --build "$fuzz" ${JOBS:+--parallel "$JOBS"}
+cmake --build "$fuzz" --parallel "$jobs"
 mkdir -p "$fuzz/artifacts"
-for seeds in "$root"/fuzz/corpus/*/; do
+fuzz_target() {
+    local seeds=$1 target
     target=$(basename "$seeds")
-    echo "fuzz: $target for ${FUZZ_SECONDS:-15} seconds"
     mkdir -p "$fuzz/found/$target"
     if ! "$fuzz/fuzz_$target" -max_total_time="${FUZZ_SECONDS:-15}" -timeout=5 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$fuzz/artifacts/$target-" \
         "$fuzz/found/$target" "$seeds" >"$fuzz/$target.log" 2>&1; then
         tail -n 60 "$fuzz/$target.log" >&2
         echo "fuzz: $target failed; the input is in $fuzz/artifacts" >&2
-        exit 1
+        return 1
     fi
-    grep -E '^stat::number_of_executed_runs' "$fuzz/$target.log" || true
-done
+    echo "fuzz: $target, ${FUZZ_SECONDS:-15} seconds, $(grep -o -E '^stat::number_of_executed_units: *[0-9]+' "$fuzz/$target.log" | grep -o -E '[0-9]+$') inputs"
+}
+# As many targets at a time as there are jobs, each with a core of its own for its seconds.
+export -f fuzz_target
+export fuzz FUZZ_SECONDS
+if ! printf '%s\n' "$root"/fuzz/corpus/*/ | xargs -P "$jobs" -I{} bash -c 'fuzz_target "$1"' _ {}; then
+    exit 1
+fi
 echo "test: all passed"

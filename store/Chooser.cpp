@@ -1,25 +1,19 @@
 #include "store/Chooser.h"
 
-#include "app/modFunc.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/Services.h"
 #include "store/Schema.h"
+#include "store/Session.h"
 
 #include <QFileInfo>
-#include <QWidget>
 
 namespace store {
 
 namespace {
 
-void closeSplash() {
-    if (QWidget* splash = app::modFunc().Splash.data())
-        splash->close();
-}
-
 bool endWith(const QString& text, ChooserFrom from) {
-    closeSplash();
+    session().closeSplash();
     platform::dialogs().message(text, platform::Buttons::Ok, platform::Icon::None,
                                 platform::programTitle());
     if (from == ChooserFrom::StartUp)
@@ -32,7 +26,7 @@ bool endWith(const QString& text, ChooserFrom from) {
 bool mdbSelect(ChooserFrom from) {
     using platform::Buttons;
     using platform::Icon;
-    auto& m = app::modFunc();
+    auto& m = session();
     auto& dialogs = platform::dialogs();
 
     if (dialogs.message(QStringLiteral("新規にデータベースを作成します。"), Buttons::OkCancel,

@@ -1,10 +1,10 @@
 #include "store/Journal.h"
 
-#include "app/modFunc.h"
 #include "platform/Error.h"
 #include "store/EntrySql.h"
 #include "store/JournalKeys.h"
 #include "store/Schema.h"
+#include "store/Session.h"
 
 namespace store {
 
@@ -39,7 +39,7 @@ std::unique_ptr<platform::db::Database> openJournal(const platform::db::Workspac
 }
 
 void openEntriesBetween(platform::db::Database& db, const QVariantList& bounds) {
-    auto& m = app::modFunc();
+    auto& m = session();
     const auto open = [&] {
         normaliseKeys(db);
         m.SqlText = sql::entriesBetween();

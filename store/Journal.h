@@ -15,7 +15,7 @@ std::unique_ptr<platform::db::Database> openJournal(const platform::db::Workspac
                                                     const QString& path);
 
 // Reads the day and remark of every entry between two key bounds (monthKeys, yearKeys) into
-// modFunc().JournalRs, keys of other tools brought into the stored form first. A journal without
+// session().JournalRs, keys of other tools brought into the stored form first. A journal without
 // its table gets it, and so no entries.
 void openEntriesBetween(platform::db::Database& db, const QVariantList& bounds);
 

@@ -1,11 +1,11 @@
 #include "store/JournalKeys.h"
 
-#include "app/modFunc.h"
 #include "platform/Database.h"
 #include "platform/Dates.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/Services.h"
+#include "store/Session.h"
 
 #include <QDateTime>
 
@@ -102,7 +102,7 @@ void rewriteOtherKeys(platform::db::Database& db) {
     const auto keys = otherKeys(db);
     if (keys.empty())
         return;
-    auto& reported = app::modFunc().ReportedKeyClashes;
+    auto& reported = session().ReportedKeyClashes;
     QStringList clashes;
     platform::db::Transaction transaction(db);
     for (const auto& key : keys) {

@@ -272,6 +272,13 @@ private Q_SLOTS:
         // opens as a normal window of its designed size.
         QCOMPARE(saveAndReopen(Qt::WindowMinimized), "12|600|450|0|1 -> 30,40 320x240 0 12/12");
         QCOMPARE(saveAndReopen(Qt::WindowMaximized), "12|600|450|0|2 -> 30,40 320x240 1 12/12");
+        // A Wayland client's idea of its window's place is only its own request: kept as stored.
+        QWidget moved;
+        moved.setGeometry(70, 80, 500, 400);
+        QCOMPARE(app::editorLayout(moved, {12, 600, 450, 0, 2}, u"wayland-egl"),
+                 (Layout{12, 600, 450, 6000, 7500}));
+        QCOMPARE(app::editorLayout(moved, {12, 600, 450, 0, 2}, u"xcb"),
+                 (Layout{12, 1200, 1050, 6000, 7500}));
         QCOMPARE(stored("Option/pPath Option/mdbPath Option/gPath Mirel/bgPath"),
                  QStringList({m.DefPPath, m.mdbPath, m.DefGPath, m.bgPath}).join('|'));
         QCOMPARE(QSettings(env->settingsFile(), QSettings::IniFormat).allKeys().size(), 9);
@@ -314,8 +321,8 @@ private Q_SLOTS:
                 !QFileInfo::exists(env->root() + "/gone"));
 
         // The part after the last slash or backslash, so paths stored on Windows still work.
-        QCOMPARE(app::fileTitle("C:\\Windows\\pbrush.exe") + '|' + app::fileTitle("pbrush.exe") +
-                     '|' + app::fileTitle("C:\\Pictures\\") + '|' + app::fileTitle("D:/x\\絵.jpg"),
+        QCOMPARE(platform::fileTitle("C:\\Windows\\pbrush.exe") + '|' + platform::fileTitle("pbrush.exe") +
+                     '|' + platform::fileTitle("C:\\Pictures\\") + '|' + platform::fileTitle("D:/x\\絵.jpg"),
                  u"pbrush.exe|pbrush.exe||絵.jpg"_s);
     }
 };

@@ -1,14 +1,14 @@
 #include "store/backup/Backups.h"
 
-#include "app/Settings.h"
-#include "app/modFunc.h"
 #include "platform/Clock.h"
 #include "platform/Database.h"
 #include "platform/DurableFiles.h"
 #include "platform/Error.h"
 #include "platform/Services.h"
 #include "platform/Sqlite.h"
+#include "platform/System.h"
 #include "store/Journal.h"
+#include "store/Session.h"
 #include "store/backup/BackupFiles.h"
 #include "store/backup/Generations.h"
 #include "store/backup/StartupBackup.h"
@@ -64,7 +64,7 @@ QString storedName(const QString& sha, const QString& picturePath) {
 QString locatePicture(const QString& stored, const QString& pictureFolder) {
     if (QFileInfo(stored).isFile())
         return stored;
-    const QString inFolder = QDir(pictureFolder).filePath(app::fileTitle(stored));
+    const QString inFolder = QDir(pictureFolder).filePath(platform::fileTitle(stored));
     return QFileInfo(inFolder).isFile() ? inFolder : QString();
 }
 
@@ -357,7 +357,7 @@ QString makeBackup(const QString& journalPath, const QString& pictureFolder, int
 QString backupNow(platform::db::Database& db, const QString& pictureFolder, const QString& keep) {
     // A start-up backup still copying would only be older than this one: it stops rather than
     // keep the user waiting.
-    app::modFunc().Backup.reset();
+    session().Backup.reset();
     return makeBackup(db.path(), pictureFolder, -1, nullptr, keep);
 }
 
@@ -366,7 +366,7 @@ RestoreResult restoreJournal(const BackupInfo& backup) {
     if (!backup.entries || !looksWhole(backup.path))
         throw platform::Error(platform::errnum::NotADatabase,
                               QStringLiteral("このバックアップは壊れているため復元できません。"));
-    auto& m = app::modFunc();
+    auto& m = session();
     if (!m.JournalDb || !m.JournalWs)
         throw platform::Error(91, QStringLiteral("日記が開いていません。"));
     const QString journal = m.JournalDb->path();

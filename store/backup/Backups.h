@@ -55,7 +55,7 @@ QString backupNow(platform::db::Database& db, const QString& pictureFolder,
 // At start-up, after the calendar is shown: a backup of the open journal when it changed since
 // the newest backup, made on a thread of its own in small steps, so that the program never waits
 // for it. A backup that cannot be made is said once, in the standard message form. The backup
-// runs while the returned object lives (kept in app::modFunc().Backup); null when none is due.
+// runs while the returned object lives (kept in session().Backup); null when none is due.
 class StartupBackup;
 // The copy begins after delay, so that the first seconds of the run, start-up included, have the
 // machine to themselves; whether one is due is decided at once.
@@ -72,7 +72,7 @@ struct RestoreResult {
 // Puts the journal back to the backup: first a backup of the present state (so the restore can
 // be undone), then the chosen file and the listed pictures that are missing or differ are copied
 // beside their places, the journal copy is checked and renamed over the journal, the pictures
-// are renamed into place, and the restored journal is opened as modFunc().JournalDb. Raises
+// are renamed into place, and the restored journal is opened as session().JournalDb. Raises
 // platform::Error when the backup is damaged or anything fails before the journal's rename; the
 // journal and the pictures are then exactly as they were, and the journal open.
 RestoreResult restoreJournal(const BackupInfo& backup);

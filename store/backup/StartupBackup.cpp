@@ -1,9 +1,9 @@
 #include "store/backup/StartupBackup.h"
 
-#include "app/modFunc.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/Services.h"
+#include "store/Session.h"
 #include "store/backup/Backups.h"
 
 namespace store::backup {
@@ -50,7 +50,7 @@ void StartupBackup::wait() {
 }
 
 void backupAfterStart(std::chrono::milliseconds delay) {
-    auto& m = app::modFunc();
+    auto& m = session();
     if (!m.JournalDb || !changedSinceNewest(m.JournalDb->path()))
         return;
     m.Backup = std::make_unique<StartupBackup>(m.JournalDb->path(), m.gPath, delay);

@@ -1,8 +1,8 @@
 #include "store/search/SearchIndex.h"
 
-#include "app/Settings.h"
 #include "platform/Database.h"
 #include "platform/Error.h"
+#include "platform/System.h"
 #include "store/JournalKeys.h"
 #include "store/search/TextFold.h"
 
@@ -293,7 +293,7 @@ bool SearchIndex::refresh(const std::function<bool(int, int)>& progress) {
             if (const auto day = dayNumber(key))
                 rows.push_back(
                     {key, *day,
-                     joined(batch.text(2), batch.text(3), app::fileTitle(batch.text(4)))});
+                     joined(batch.text(2), batch.text(3), platform::fileTitle(batch.text(4)))});
         }
         batch.reset();
         if (read == 0)
@@ -341,7 +341,7 @@ void SearchIndex::refreshDay(const QDate& day) {
         read.bind(1, from).bind(2, to);
         while (read.step())
             rows.push_back({read.text(0), day.toJulianDay(),
-                            joined(read.text(1), read.text(2), app::fileTitle(read.text(3)))});
+                            joined(read.text(1), read.text(2), platform::fileTitle(read.text(3)))});
     }
     index_->exec("begin");
     Statement indexed(index_->handle(),

@@ -1,7 +1,7 @@
 #include "store/search/SearchService.h"
 
-#include "app/modFunc.h"
 #include "platform/Error.h"
+#include "store/Session.h"
 #include "store/search/SearchIndex.h"
 #include "store/search/TextFold.h"
 
@@ -29,7 +29,7 @@ struct JournalView {
 };
 
 std::optional<JournalView> openJournal() {
-    auto& db = app::modFunc().JournalDb;
+    auto& db = session().JournalDb;
     if (!db)
         return std::nullopt;
     return JournalView{db->path(), db->opening(), db->changesElsewhere()};
@@ -246,7 +246,7 @@ void SearchService::fetch(quint64 answer, int from, int count) {
 }
 
 void SearchService::entryChanged(const QDate& day) {
-    auto& m = app::modFunc();
+    auto& m = session();
     if (!m.Search)
         return;
     Worker* w = m.Search->worker_.get();
@@ -263,7 +263,7 @@ void SearchService::entryChanged(const QDate& day) {
 }
 
 SearchService& service() {
-    auto& m = app::modFunc();
+    auto& m = session();
     if (!m.Search)
         m.Search = std::make_unique<SearchService>();
     return *m.Search;

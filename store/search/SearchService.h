@@ -68,7 +68,7 @@ private:
     std::unique_ptr<Worker> worker_;
 };
 
-// The program's search service, made at the first call; it lives in app::modFunc().Search until
+// The program's search service, made at the first call; it lives in session().Search until
 // the end of the run.
 SearchService& service();
 

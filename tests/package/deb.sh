@@ -78,11 +78,12 @@ field() { dpkg-deb -f "$deb" "$1"; }
 # The libraries come from dpkg-shlibdeps: a hand-written list would miss the versions.
 depends=$(field Depends)
 for needed in 'libc6 (>= ' 'libqt6widgets6 (>= ' 'libqt6printsupport6 (>= ' 'libsqlite3-0 (>= ' \
-    'libfontconfig1 (>= ' qt6-qpa-plugins; do
+    'libfontconfig1 (>= ' qt6-qpa-plugins 'fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic' \
+    qt6-translations-l10n; do
     [[ "$depends" == *"$needed"* ]] || fail "Depends lacks '$needed': $depends"
 done
 recommends=$(field Recommends)
-[[ "$recommends" == "fonts-ipafont-gothic, fonts-ipafont-mincho, fonts-liberation, kolourpaint | mtpaint | pinta | drawing | gimp" ]] ||
+[[ "$recommends" == "fonts-ipafont-gothic, fonts-ipafont-mincho, fonts-liberation, qt6-wayland, fcitx5-frontend-qt6, kolourpaint | mtpaint | pinta | drawing | gimp" ]] ||
     fail "Recommends is '$recommends'"
 
 # Every file in its place; nothing outside /usr.

@@ -235,8 +235,11 @@ protected:
 } // namespace testing
 
 // Like QTEST_MAIN, with the private XDG folders and the program's application name.
-#define ORVANE_TEST_MAIN(TestObject)                                                               \
+#define ORVANE_TEST_MAIN(TestObject) ORVANE_TEST_MAIN_AFTER(TestObject, )
+// The same, with a statement that runs first (what must be set before the application exists).
+#define ORVANE_TEST_MAIN_AFTER(TestObject, first)                                                  \
     int main(int argc, char** argv) {                                                              \
+        first;                                                                                     \
         testing::prepareProcess(argc, argv);                                                       \
         QApplication app(argc, argv);                                                              \
         QCoreApplication::setApplicationName(QStringLiteral("orvane"));                            \

@@ -200,7 +200,9 @@ void frmCal::Form_Resize() {
 }
 
 bool frmCal::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == centralWidget() && event->type() == QEvent::Resize)
+    // On another screen the pixel ratio may differ: a calendar already laid out is drawn anew.
+    const bool otherScreen = laidOut_ && event->type() == QEvent::ScreenChangeInternal;
+    if (watched == centralWidget() && (event->type() == QEvent::Resize || otherScreen))
         platform::guard([this] { Form_Resize(); });
     return QMainWindow::eventFilter(watched, event);
 }

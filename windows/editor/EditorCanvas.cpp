@@ -21,6 +21,8 @@ void EditorCanvas::setBackground(TiledBackground background) {
 void EditorCanvas::paintEvent(QPaintEvent* event) {
     platform::guard([&] {
         QPainter painter(this);
+        // Scaled up to a screen with more device pixels per pixel, the texture is smoothed.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, devicePixelRatioF() != 1);
         painter.fillRect(event->rect(), windowColour());
         background_.paint(painter, event->rect());
     });

@@ -2,7 +2,6 @@
 // program.
 #include "windows/editor/frmMirel.h"
 
-#include "app/Settings.h"
 #include "app/modFunc.h"
 #include "platform/ChildProgram.h"
 #include "platform/Dates.h"
@@ -144,7 +143,7 @@ void frmMirel::Picture1_Click() {
     const QString& folder = app::modFunc().gPath;
     if (!folder.isEmpty() && !QFileInfo(folder).isDir())
         QDir().mkdir(folder);
-    const QString candidate = folder + QLatin1Char('/') + app::fileTitle(picFile);
+    const QString candidate = folder + QLatin1Char('/') + platform::fileTitle(picFile);
     switch (showFile(candidate)) {
     case FileShown::Shown:
         // The corrected path reaches the journal with the next save of a changed entry.
