@@ -230,6 +230,12 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(listBackups(journal).front().path, compaction);
         QCOMPARE(listBackups(journal).front().entries, std::optional<int>(3002));
+
+        // A backup killed within this second left only its list: the next takes another name.
+        env->clock.set(QDateTime(QDate(2026, 12, 6), QTime(22, 0)));
+        writeFile(backupFolder(journal) + u"/orvane-20261206-220000.pictures.part"_s, "");
+        QCOMPARE(QFileInfo(backupNow(*m.JournalDb, m.gPath)).fileName(),
+                 u"orvane-20261206-220000-2.mdb"_s);
     }
 
     void restoreAndDamagedBackups() {
