@@ -46,9 +46,10 @@ bool writeBookPdf(const QString& path, const QList<BookDay>& days, const BookPag
             if (done > 0)
                 writer.newPage();
             const BookDay& day = days[done];
-            pageNumber +=
-                paintBookDay(painter, writer, day, loadDayPicture(day.picturePath, pictureFolder),
-                             pageNumber, style);
+            const DayPicture picture = loadDayPicture(day.picturePath, pictureFolder);
+            // Without the hint Qt stores every picture as JPEG, a drawing too.
+            painter.setRenderHint(QPainter::LosslessImageRendering, !picture.lossy);
+            pageNumber += paintBookDay(painter, writer, day, picture.image, pageNumber, style);
             if (progress && !progress(done + 1))
                 return false;
         }

@@ -5,17 +5,19 @@
 #include "platform/System.h"
 
 #include <QFileInfo>
+#include <QImageReader>
 
 namespace windows::book {
 
-QImage loadDayPicture(const QString& storedPath, const QString& pictureFolder) {
+DayPicture loadDayPicture(const QString& storedPath, const QString& pictureFolder) {
     if (storedPath.isEmpty())
         return {};
     QString path = storedPath;
     if (!QFileInfo(path).isFile() && !pictureFolder.isEmpty())
         path = platform::joinPath(pictureFolder, platform::fileTitle(storedPath));
     try {
-        return platform::loadPicture(path);
+        QImage image = platform::loadPicture(path);
+        return {std::move(image), QImageReader::imageFormat(path) == "jpeg"};
     } catch (const platform::Error&) {
         return {};
     }
