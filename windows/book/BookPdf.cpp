@@ -3,7 +3,7 @@
 #include "platform/DurableFiles.h"
 #include "platform/Error.h"
 #include "platform/FileErrors.h"
-#include "windows/book/DayPicture.h"
+#include "windows/book/BookDocument.h"
 
 #include <QFileInfo>
 #include <QPageLayout>
@@ -41,18 +41,8 @@ bool writeBookPdf(const QString& path, const QList<BookDay>& days, const BookPag
         QPainter painter;
         if (!painter.begin(&writer))
             failWriting(path, EIO);
-        int pageNumber = 1;
-        for (int done = 0; done < days.size(); ++done) {
-            if (done > 0)
-                writer.newPage();
-            const BookDay& day = days[done];
-            const DayPicture picture = loadDayPicture(day.picturePath, pictureFolder);
-            // Without the hint Qt stores every picture as JPEG, a drawing too.
-            painter.setRenderHint(QPainter::LosslessImageRendering, !picture.lossy);
-            pageNumber += paintBookDay(painter, writer, day, picture.image, pageNumber, style);
-            if (progress && !progress(done + 1))
-                return false;
-        }
+        if (!paintBook(painter, writer, days, style, pictureFolder, progress))
+            return false;
         if (!painter.end())
             failWriting(path, EIO);
     }
