@@ -1,6 +1,6 @@
 // The 絵日記 pages: squares, 禁則, 縦書き placements and the PDF they make.
 #include "platform/Error.h"
-#include "support/TestEnv.h"
+#include "support/Testing.h"
 #include "windows/book/BookGeometry.h"
 #include "windows/book/BookLayout.h"
 #include "windows/book/BookPdf.h"
