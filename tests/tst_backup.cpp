@@ -1,37 +1,13 @@
 // Backups of the journal and its pictures: when they are made, what is kept, faults, restoring,
 // and the restore window (opened from the calendar's options menu, its list of backups, the
 // questions the restore command asks and when it stops).
-#include "app/modFunc.h"
-#include "platform/Database.h"
-#include "store/backup/Backups.h"
 #include "store/backup/Generations.h"
-#include "store/backup/StartupBackup.h"
-#include "support/CalendarFixture.h"
-#include "support/Files.h"
-#include "windows/WindowLookup.h"
-#include "windows/editor/frmMirel.h"
-#include "windows/restore/frmRestore.h"
+#include "support/Testing.h"
 
-#include <QDir>
-#include <QLabel>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QTableWidget>
-#include <QThread>
-#include <QtTest>
-
-using namespace Qt::StringLiterals;
 using namespace testing;
 using namespace store::backup;
-using platform::Answer;
 
 namespace {
-
-void put(const QString& journal, const QString& day, const QString& text,
-         const QString& picture = {}) {
-    QVERIFY(rawExecute(journal, u"insert or replace into Mirel(Reg_dat,Mirel_txt,Memo_txt,Pic_txt) "
-                                u"values('%1 00:00:00','%2','','%3')"_s.arg(day, text, picture)));
-}
 
 QStringList namesIn(const QString& folder, const QString& filter = u"*"_s) {
     return QDir(folder).entryList({filter}, QDir::Files, QDir::Name);
@@ -85,7 +61,7 @@ class BackupTest : public CalendarTest {
     Q_OBJECT
 private Q_SLOTS:
     void startupBacksUpOnlyAChangedJournal() {
-        put(journal, u"2026-12-01"_s, u"初雪"_s);
+        putEntry(journal, u"2026-12-01"_s, u"初雪"_s);
         auto& m = app::modFunc();
         const QString folder = backupFolder(journal);
         QVERIFY(folder.startsWith(env->dataDir() + u"/Backup/orvane.mdb-"_s));
@@ -100,7 +76,7 @@ private Q_SLOTS:
         backupAfterStart(std::chrono::milliseconds(0));
         QVERIFY(!m.Backup);
         // A change (made by any program) is backed up at the next start, under a free name.
-        put(journal, u"2026-12-02"_s, u"二日目"_s);
+        putEntry(journal, u"2026-12-02"_s, u"二日目"_s);
         backupAfterStart(std::chrono::milliseconds(0));
         QVERIFY(m.Backup);
         m.Backup->wait();
@@ -115,7 +91,7 @@ private Q_SLOTS:
     }
 
     void unwritableFolderSaysSoOnce() {
-        put(journal, u"2026-12-01"_s, u"初雪"_s);
+        putEntry(journal, u"2026-12-01"_s, u"初雪"_s);
         // A file where the backups' folder should be stops even root.
         writeFile(env->dataDir() + u"/Backup"_s, "in the way");
         env->dialogs.answerMessage(platform::Answer::Ok);
@@ -166,14 +142,14 @@ private Q_SLOTS:
         // pictures only they listed go; a file of another name stays.
         const QString picture = app::modFunc().gPath + u"/old.bmp"_s;
         writeFile(picture, "first picture");
-        put(journal, u"2025-01-01"_s, u"絵の日"_s, picture);
+        putEntry(journal, u"2025-01-01"_s, u"絵の日"_s, {}, picture);
         const QString folder = backupFolder(journal);
         QDir().mkpath(folder);
         writeFile(folder + u"/notes.txt"_s, "mine");
         for (int d = 400; d >= 0; --d) {
             env->clock.set(QDateTime(now.date().addDays(-d), QTime(21, 0)));
             if (d == 390)
-                put(journal, u"2025-01-01"_s, u"絵を外した"_s);
+                putEntry(journal, u"2025-01-01"_s, u"絵を外した"_s);
             backupNow(*app::modFunc().JournalDb, app::modFunc().gPath);
         }
         QCOMPARE(namesIn(folder, u"*.mdb"_s).size(), 22);
@@ -187,7 +163,7 @@ private Q_SLOTS:
         // Stored with a Windows path: found by its name in the picture folder.
         const QString picture = app::modFunc().gPath + u"/261206.bmp"_s;
         writeFile(picture, "morning");
-        put(journal, u"2026-12-06"_s, u"絵"_s, u"C:\\絵日記\\261206.bmp"_s);
+        putEntry(journal, u"2026-12-06"_s, u"絵"_s, {}, u"C:\\絵日記\\261206.bmp"_s);
         auto& db = *app::modFunc().JournalDb;
         const QString first = backupNow(db, app::modFunc().gPath);
         env->clock.advanceMs(1000);
@@ -229,10 +205,10 @@ private Q_SLOTS:
         auto& m = app::modFunc();
         // Yesterday's 09:00 backup, then its 21:00 one, then nothing until now: the backup made
         // before restoring the 09:00 one would prune it by the rules.
-        put(journal, u"2026-12-05"_s, u"朝"_s);
+        putEntry(journal, u"2026-12-05"_s, u"朝"_s);
         env->clock.set(QDateTime(QDate(2026, 12, 5), QTime(9, 0)));
         const QString morning = backupNow(*m.JournalDb, m.gPath);
-        put(journal, u"2026-12-05"_s, u"夜"_s);
+        putEntry(journal, u"2026-12-05"_s, u"夜"_s);
         env->clock.set(QDateTime(QDate(2026, 12, 5), QTime(21, 0)));
         backupNow(*m.JournalDb, m.gPath);
         env->clock.set(QDateTime(QDate(2026, 12, 6), QTime(21, 5)));
@@ -254,36 +230,33 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(listBackups(journal).front().path, compaction);
         QCOMPARE(listBackups(journal).front().entries, std::optional<int>(3002));
+
+        // A backup killed within this second left only its list: the next takes another name.
+        env->clock.set(QDateTime(QDate(2026, 12, 6), QTime(22, 0)));
+        writeFile(backupFolder(journal) + u"/orvane-20261206-220000.pictures.part"_s, "");
+        QCOMPARE(QFileInfo(backupNow(*m.JournalDb, m.gPath)).fileName(),
+                 u"orvane-20261206-220000-2.mdb"_s);
     }
 
-    void restoreBringsBackJournalAndPictures() {
-        auto& m = app::modFunc();
-        const QString picture = m.gPath + u"/p.bmp"_s;
+    void restoreAndDamagedBackups() {
+        // A picture gone since the backup comes back with the journal (restores over pictures
+        // that changed: the random walk, tst_faults and tst_powercut).
+        const QString picture = app::modFunc().gPath + u"/sub/p.bmp"_s;
         writeFile(picture, "drawn");
-        put(journal, u"2026-12-05"_s, u"消してしまう日"_s, picture);
-        const QString made = backupNow(*m.JournalDb, m.gPath);
-        put(journal, u"2026-12-06"_s, u"今日"_s);
-        QVERIFY(rawExecute(journal, u"delete from Mirel where Reg_dat like '2026-12-05%'"_s));
-        QVERIFY(QFile::remove(picture));
-        env->clock.advanceMs(60000);
-
+        putEntry(journal, u"2026-12-05"_s, u"消してしまう日"_s, {}, picture);
+        const QString made = backupNow(*app::modFunc().JournalDb, app::modFunc().gPath);
+        QVERIFY(QDir(app::modFunc().gPath + u"/sub"_s).removeRecursively());
         // Damaged backups are listed as such and refused.
         const QString broken = backupFolder(journal) + u"/orvane-20200101-000000.mdb"_s;
         QVERIFY(QFile::copy(made, broken));
         QFile::resize(broken, QFileInfo(broken).size() - 100);
         writeFile(backupFolder(journal) + u"/orvane-20200102-000000.mdb"_s, "no database");
-        auto listed = listBackups(journal);
+        const auto listed = listBackups(journal);
         QCOMPARE(listed.back().path, broken);
         QVERIFY(!listed.back().entries && !listed[listed.size() - 2].entries);
         QCOMPARE(failure([&] { restoreJournal(listed.back()); }),
                  u"このバックアップは壊れているため復元できません。(26)"_s);
-
-        env->clock.advanceMs(60000);
-        listed = listBackups(journal);
-        const auto result = restoreJournal(*std::find_if(
-            listed.begin(), listed.end(), [&](const BackupInfo& b) { return b.path == made; }));
-        QVERIFY(result.missingPictures.isEmpty());
-        QCOMPARE(rawText(journal, u"select Mirel_txt from Mirel"_s), u"消してしまう日"_s);
+        QVERIFY(restoreJournal(listed.front()).missingPictures.isEmpty());
         QCOMPARE(readFile(picture), QByteArray("drawn"));
     }
 
@@ -292,8 +265,6 @@ private Q_SLOTS:
         // The last item of the options menu.
         QVERIFY(cal.oOpt->actions().size() == 5 && cal.oOpt->actions().last() == cal.opRestore);
         QCOMPARE(cal.opRestore->text(), u"ﾊﾞｯｸｱｯﾌﾟから復元(&R)"_s);
-        // The option handler's indexes stay: 2 has no item, 4 is still help.
-        QVERIFY(cal.optOpt[2] == nullptr && cal.optOpt[4]->text() == u"ﾍﾙﾌﾟ(&H)"_s);
         cal.opRestore->trigger();
         cal.opRestore->trigger();
         QCOMPARE(std::ranges::count_if(QApplication::topLevelWidgets(),

@@ -2,21 +2,9 @@
 // moves the working date, its pen marks (pixels, queries, tool tips, tags and the journal's
 // failures) and its commands: days handed to the editor by click and double-click, deleting an
 // entry, going to a typed date and the standard size.
-#include "support/CalendarFixture.h"
-#include "support/Files.h"
-#include "windows/WindowLookup.h"
-#include "windows/editor/frmMirel.h"
+#include "support/Testing.h"
 
-#include <QLineEdit>
-#include <QPainter>
-#include <QStatusBar>
-#include <QtTest>
-
-#include <functional>
-
-using namespace Qt::StringLiterals;
 using namespace testing;
-using platform::Answer;
 using windows::findEditor;
 
 // The marked days, each as " day", "*" when its cell shows the pen, its tag, ":" and its tip.
@@ -32,13 +20,6 @@ static QString marks(frmCal& w) {
 
 class CalendarCommandsTest : public CalendarTest {
     Q_OBJECT
-
-    // The journal's entries as "yyyy-mm-dd text", in date order.
-    QString rows() const {
-        const QString sql = u"select ifnull(group_concat(substr(Reg_dat, 1, 10) || ' ' || "
-                            "Mirel_txt, ', '), '') from (select * from Mirel order by 1)"_s;
-        return rawRows(journal, sql).value(0).value(0);
-    }
 
 private Q_SLOTS:
     void layoutAndClockTitle() {
@@ -156,39 +137,16 @@ private Q_SLOTS:
         QCOMPARE(rest, clean); // nothing else of the drawing changed
     }
 
-    void markedDayKeepsItsColours() {
-        addEntry(QDate(2026, 12, 3), u"a"_s);
+    void penAfterASelectorChoice() {
         addEntry(QDate(2026, 12, 10), u"b"_s);
         frmCal& w = shownCalendar();
-        const auto pen = [&](int day) {
-            return w.Cal1->image().copy(w.oCal1->DayLeft(day) + 1, w.oCal1->DayTop(day) + 1, 11,
-                                        11);
-        };
-        const QImage own = pen(10); // a marked day never selected
-        QCOMPARE(own.pixelColor(6, 0), QColor(0, 255, 0));
-        QImage inverted = own;
-        inverted.invertPixels();
-        // Marked again with the day selected, as after a save, then another day chosen.
-        w.oCal1->setDay(3);
-        app::modFunc().MarkedMonth = 0;
-        w.PenVis();
-        QCOMPARE(pen(3), inverted);
-        w.oCal1->setDay(6);
-        QCOMPARE(pen(3), own);
-        // A month and a year away and back with the marked day selected.
-        w.oCal1->setDay(3);
-        w.optNext[1]->trigger();
-        w.optPrev[1]->trigger();
-        w.optPrev[2]->trigger();
-        w.optNext[2]->trigger();
-        QCOMPARE(pen(3), inverted);
-        w.oCal1->setDay(4);
-        QCOMPARE(pen(3), own);
-        // A year chosen in the selector: the place of the cell selected before (9 December 2027,
-        // the Thursday of the second week) is not the selected cell of December 2026.
+        // (A marked day selected or not after the other moves: the random walk, which meets this
+        // case only now and then.) The place of the cell selected before the year is chosen (9
+        // December 2027, the Thursday of the second week) is not the selected cell of December
+        // 2026: the 10th there keeps its own colours.
         w.oCal1->setValue(u"2027/12/09"_s);
         choose(w.Combo1[0], u"2026"_s);
-        QCOMPARE(pen(10), own);
+        QVERIFY(hasPen(w, 10));
     }
 
     void queriesTipsAndFailures() {
@@ -237,26 +195,13 @@ private Q_SLOTS:
     }
 
     void daysToTheEditor() {
-        addEntry(QDate(2026, 12, 8), u"八日"_s, u"八日の日記"_s);
         frmCal& w = shownCalendar();
-        // The editor closed: a click only moves the working date; "日記を書く" opens it.
+        // "日記を書く" opens the editor on WorkDate, a window of its own (clicks and double-clicks
+        // with the editor closed or open: the random walk).
         press(w, 8);
-        QVERIFY(app::modFunc().WorkDate == QDate(2026, 12, 8) && findEditor() == nullptr);
         w.optFile[0]->trigger();
         QPointer<frmMirel> e = findEditor();
         QVERIFY(e && !e->isModal() && e->parentWidget() == nullptr);
-        // The entry is deleted from the calendar while the editor shows it, and typed on.
-        env->dialogs.answerMessage(Answer::Yes);
-        w.optFile[1]->trigger();
-        QTest::keyClicks(e->Text1[1], u"new "_s);
-
-        // With the editor open a double-click is a click: the text is saved under the old day
-        // (stored anew, as its row is gone) before the same editor shows the new day, and the
-        // saved day is marked again.
-        press(w, 5, true);
-        QCOMPARE(e->StatusBar1->currentMessage() + u' ' + rows(),
-                 u"登録しました。 2026-12-08 new "_s);
-        QVERIFY(findEditor() == e && !e->txtChg && hasPen(w, 8));
 
         // A click on a day of the month a selector moved to, when the save fails: the failure
         // is told, once for a double-click, and the editor, WorkDate and the calendar stay.
@@ -271,55 +216,34 @@ private Q_SLOTS:
         env->dialogs.answerMessage(Answer::Ok);
         press(w, 20, true);
         QCOMPARE(e && e->isVisible() ? e->boxText(1) + u' ' + w.oCal1->Value() : QString(),
-                 u"keep me 2026/12/5"_s);
+                 u"keep me 2026/12/8"_s);
         // Mended, the click goes through.
         e->picFile.clear();
         press(w, 9);
-        QCOMPARE(rows() + u' ' + e->dateBox()->text(),
-                 u"2026-12-05 keep me, 2026-12-08 new  2026/12/09 (水)"_s);
+        QCOMPARE(dayText(journal, u"2026-12-08"_s) + u' ' + e->dateBox()->text(),
+                 u"keep me 2026/12/09 (水)"_s);
     }
 
     void deleteAnEntry() {
         addEntry(QDate(2026, 12, 5), u"散歩"_s);
-        addEntry(QDate(2026, 12, 7), u"b"_s);
-        addEntry(QDate(2026, 11, 5), u"c"_s);
         frmCal& w = shownCalendar();
-        const QString question = u"ORVANE|YesNo|Exclamation|2026/12/05の日記を削除しますか？"_s;
-        // The command answered, and the last message box shown.
-        const auto remove = [&](Answer answer) {
-            env->dialogs.answerMessage(answer);
-            w.optFile[1]->trigger();
-            return lastMessage(*env);
-        };
-        // A day without an entry: nothing asked. No keeps the row and the mark.
+        // A day without an entry: nothing asked (what Yes and No leave: the random walk).
         press(w, 9);
         w.optFile[1]->trigger();
         press(w, 5);
+        env->dialogs.answerMessage(Answer::No);
+        w.optFile[1]->trigger();
+        QCOMPARE(lastMessage(*env), u"ORVANE|YesNo|Exclamation|2026/12/05の日記を削除しますか？"_s);
+        // A failure is reported and changes nothing.
         const QImage marked = w.Cal1->image();
-        QCOMPARE(remove(Answer::No), question);
-        QCOMPARE(w.Cal1->image(), marked);
-        // The 7th selected (as by a press released off the calendar), WorkDate still on the 5th:
-        // the 5th's entry goes, and its mark and tool tip; the 7th keeps its own.
-        w.oCal1->setDay(7);
-        QCOMPARE(remove(Answer::Yes), question);
-        QCOMPARE(rows(), u"2026-11-05 text, 2026-12-07 text"_s);
-        QVERIFY(!hasPen(w, 5) && hasPen(w, 7));
-        QCOMPARE(tipOf(w, 5) + u'/' + tipOf(w, 7), u"/b"_s);
-        // The 5th keeps its tag, so the command asks again.
-        w.oCal1->setDay(5);
-        QCOMPARE(remove(Answer::Yes) + tagOf(w, 5), question + u"on"_s);
-
-        // WorkDate outside the month a selector moved to: the month shown keeps every mark; a
-        // failure is reported and changes nothing either.
-        choose(w.Combo1[1], u"11"_s);
-        const QImage november = w.Cal1->image();
-        QCOMPARE(remove(Answer::Yes), question);
         QVERIFY(rawExecute(journal, u"drop table Mirel"_s));
         env->dialogs.answerMessage(Answer::Yes);
+        env->dialogs.answerMessage(Answer::Ok);
+        w.optFile[1]->trigger();
         QCOMPARE(
-            remove(Answer::Ok),
+            lastMessage(*env),
             u"ORVANE|Ok|Critical|入力テーブルまたはクエリ 'Mirel' が見つかりませんでした。(3078)"_s);
-        QCOMPARE(w.Cal1->image(), november);
+        QCOMPARE(w.Cal1->image(), marked);
     }
 
     void optionsMenu() {
@@ -344,12 +268,6 @@ private Q_SLOTS:
         QCOMPARE(go(u"2001"_s), u"2001/1/31 1998/7/15"_s);
         QCOMPARE(go(std::nullopt, true), u"2001/1/31 1998/7/15"_s);
         QCOMPARE(lastMessage(*env), u"ORVANE|Ok|None|正しい日付を入力してください。"_s);
-        // A full date with the editor open switches the editor to it, which saves first.
-        w.optFile[0]->trigger();
-        QTest::keyClicks(findEditor()->Text1[1], u"x"_s);
-        QCOMPARE(go(u"2026/12/20"_s), u"2026/12/20 2026/12/20"_s);
-        QCOMPARE(rows(), u"2001-01-31 x"_s);
-
         // 元のｻｲｽﾞ on a maximized window: normal, 5800 x 5145 twips with the frame.
         w.setWindowState(Qt::WindowMaximized);
         w.optOpt[3]->trigger();

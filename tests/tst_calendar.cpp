@@ -1,36 +1,13 @@
-// The calendar control and the picture box it draws in: block transfers, lines, text, clicks.
+// The calendar control and the picture box it draws in: drawing, navigation, the pointer, clicks.
 #include "calendar/clsCal.h"
-#include "platform/Error.h"
 #include "platform/PictureBox.h"
-#include "platform/System.h"
-#include "support/CalendarFixture.h"
+#include "support/Testing.h"
 
-#include <QBitmap>
-#include <QFontMetrics>
-#include <QRegion>
-#include <QtTest>
-
-#include <utility>
-
-using namespace Qt::StringLiterals;
 using platform::PictureBox;
-using platform::RasterOp;
 
 namespace {
 
-const QColor Grey(128, 128, 128);
-
-// The smallest rectangle holding every pixel that is not grey; empty when any of them has
-// another colour than the ink.
-QRect inkBounds(const PictureBox& box, const QColor& ink) {
-    const QImage& image = box.image();
-    if (image.createMaskFromColor(Grey.rgb(), Qt::MaskOutColor) !=
-        image.createMaskFromColor(ink.rgb()))
-        return {};
-    return QRegion(QBitmap::fromImage(image.createMaskFromColor(Grey.rgb()))).boundingRect();
-}
-
-const QColor Blue(0, 0, 255), Red(255, 0, 0), Green(0, 128, 0);
+const QColor Grey(128, 128, 128), Blue(0, 0, 255), Red(255, 0, 0), Green(0, 128, 0);
 
 // The colours of the listed pixels as letters: W white, S light grey, K black, B blue, Y yellow,
 // N the box's grey; ? for any other.
@@ -60,7 +37,7 @@ struct Rig {
     clsCal cal;
     QString events;
     Rig(testing::TestEnv* env, QDate today) {
-        box.setBackColor(QColor(128, 128, 128));
+        box.setBackColor(Grey);
         box.setOuterSize(420, 300);
         QObject::connect(&cal, &clsCal::ChgDate, &cal, [this] { events += 'C'; });
         QObject::connect(&cal, &clsCal::NewYear, &cal, [this] { events += 'Y'; });
@@ -119,18 +96,10 @@ class CalendarTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<testing::TestEnv> env;
-    std::unique_ptr<PictureBox> box; // 80 x 50, cleared to grey
 
 private Q_SLOTS:
-    void init() {
-        env = std::make_unique<testing::TestEnv>();
-        box = std::make_unique<PictureBox>();
-        box->setBackColor(Grey);
-        box->setOuterSize(80, 50);
-        box->clear();
-    }
+    void init() { env = std::make_unique<testing::TestEnv>(); }
     void cleanup() {
-        box.reset();
         ORVANE_VERIFY_ENV(*env);
         env.reset();
     }
@@ -220,111 +189,84 @@ private Q_SLOTS:
             QCOMPARE(r.cal.ToolTipText() + r.cal.DayTag(), r.cal.Value());
         }
 
-        // Each operation with the date it leaves, its events and the message of its failure.
-        // The pointer first: a press takes the day of the last move (July 1998 starts on a
-        // Wednesday; the box is 3 pixels wider than the grid): day 1, day -1, the heading band,
-        // the edges of the Monday of row 1, the 39th, right of the seventh column the first day
-        // of the next row; June 1998 starts on a Monday, so its first row names no day.
-        // Then the steps: they leave the last announced month (August 1999) alone, so going
-        // back to August raises no NewMonth, only NewYear. The day follows shorter months, leap
-        // years included. Years beyond 1900 to 2098, months and days out of range and texts that
-        // are no date are ignored; steps and Value know no such limits but the years 100 to 9999,
-        // and a step from a day the month lacks fails.
+        // The pointer: a press takes the day of the last move (July 1998 starts on a Wednesday;
+        // the box is 3 pixels wider than the grid): day 1, day -1, the heading band, the edges of
+        // the Monday of row 1, the 39th, right of the seventh column the first day of the next
+        // row; June 1998 starts on a Monday, so its first row names no day.
         const QString rows = QStringLiteral(
             "Width=423 Move=130,40 Press -> 1998/7/1 C@1; Move=10,40 Press -> 1998/7/1 @1; "
             "Move=59.9,75 Move=200,10 Press -> 1998/7/1 @1; Move=59.9,75 Press -> 1998/7/6 C@6; "
             "Move=60,74.9 Press -> 1998/7/6 @6; Move=300,290 Press -> 1998/7/6 @6; "
             "Move=421,40 Press -> 1998/7/6 C@6; Month=6 Move=10,40 Press -> 1998/6/6 CMC@6; "
-            "Move=410,40 Press -> 1998/6/6 @6; Move=10,80 Press -> 1998/6/1 C@1; "
-            "Year=1999 Month=7 Day=15 -> 1999/7/15 CYCCMCC; Month=8 -> 1999/8/15 CMC; "
-            "Day=3 ReWrite -> 1999/8/3 CC; Value=1999/8/20 -> 1999/8/20 CC; "
-            "Value=1999/9/20 -> 1999/9/20 CCM; Value=2001/9/20 -> 2001/9/20 CCY; "
-            "Value=1998/12/31 -> 1998/12/31 CCMY; NextDay -> 1999/1/1 CCMY; "
-            "PreviousDay -> 1998/12/31 CCMY; PreviousDay -> 1998/12/30 CC; "
-            "NextMonth -> 1999/1/30 CMY; PreviousMonth -> 1998/12/30 CMY; "
-            "PreviousYear -> 1997/12/30 CY; NextMonth -> 1998/1/30 CMY; NextMonth -> 1998/2/28 CM; "
-            "Month=8 -> 1998/8/28 CYC; Year=1999 Month=9 -> 1999/9/28 CYCCMC; "
-            "Value=1998/3/31 Month=4 -> 1998/4/30 CCMYCYMC; "
-            "Value=2000/2/29 NextYear -> 2001/2/28 CCMYCY; "
-            "Value=2000/3/31 Month=2 -> 2000/2/29 CCMYCYMC; "
-            "Year=2099 Year=1899 Year=2000 Month=0 Month=13 Month=2 Day=0 Day=32 Value=1998/2/30 "
-            "Value= Value=7/20 -> 2000/2/29 ; Year=2098 Month=12 -> 2098/12/28 CYCCMC; "
-            "Year=1900 Month=1 Day=1 PreviousDay -> 1899/12/31 CYCCMCCCCMY; "
-            "Value=9999/12/31 NextDay -> 9999/12/31 CCY型が一致しません。(13); "
-            "Value=2500/2/28 Month=2 Day=31 NextMonth -> 2500/2/31 CCMYC型が一致しません。(13)");
+            "Move=410,40 Press -> 1998/6/6 @6; Move=10,80 Press -> 1998/6/1 C@1");
         for (const QString& row : rows.split("; "))
             QCOMPARE(r.after(row.section(" -> ", 0, 0)), row);
+        // Operations from a date set first (its own events left out), with the date they leave
+        // and, where given, their events and the message of their failure. The day follows
+        // shorter months, leap years included; years beyond 1900 to 2098, months and days out of
+        // range and texts that are no date are ignored; steps know no such limits but the years
+        // 100 to 9999. Back in the month last announced, Month raises no NewMonth.
+        const QString examples = QStringLiteral(
+            "Value=1998/12/31 | NextDay -> 1999/1/1 CCMY; Value=1998/7/15 | NextDay -> 1998/7/16 "
+            "CC; "
+            "Value=1998/7/15 | Value=1998/7/20 -> 1998/7/20 CC; "
+            "Value=1998/1/10 | PreviousMonth -> 1997/12/10 CMY; "
+            "Value=1998/1/31 | NextMonth -> 1998/2/28; Value=2000/2/29 | NextYear -> 2001/2/28; "
+            "Value=1998/3/31 | Month=4 -> 1998/4/30; Value=1999/3/31 | Month=2 -> 1999/2/28; "
+            "Value=2000/3/31 | Month=2 -> 2000/2/29; Value=2000/2/29 | Year=2099 Year=1899 "
+            "Year=2000 Month=0 Month=13 Day=0 Day=32 Value=1998/2/30 Value= Value=7/20 -> "
+            "2000/2/29 ; Value=2000/2/29 | Year=2098 -> 2098/2/28; "
+            "Value=2000/2/29 | Year=1900 -> 1900/2/28; "
+            "Value=1998/7/15 Month=6 Month=7 NextMonth | Month=7 -> 1998/7/15 CC; "
+            "Value=1900/1/1 | PreviousDay -> 1899/12/31; "
+            "Value=9999/12/31 | NextDay -> 9999/12/31 型が一致しません。(13); "
+            "Value=1998/6/15 | Day=31 NextDay -> 1998/6/31 C型が一致しません。(13)");
+        for (const QString& row : examples.split("; ")) {
+            r.after(row.section(" | ", 0, 0));
+            const QString want = row.section(" | ", 1), got = r.after(want.section(" -> ", 0, 0));
+            QVERIFY2(got == want || got.startsWith(want + ' '), qPrintable(got));
+        }
         // The 31st of a shorter month highlights the empty cell after its last day.
         QCOMPARE(QPoint(r.cal.selectedColumn(), r.cal.selectedRow()), QPoint(3, 5));
         r.cal.setDayBackColor(Blue); // a colour set after start redraws
-        QCOMPARE(r.after(""), " -> 2500/2/31 C");
+        QCOMPARE(r.after(""), " -> 1998/6/31 C");
     }
 
-    void blockTransfers() {
-        // Source 0x33 against destination 0x55 meets every pair of bits: the source, the source
-        // AND NOT the destination, the source XOR the destination; nothing outside the block.
-        QImage source(6, 6, QImage::Format_RGB32);
-        source.fill(qRgb(0x33, 0x55, 0x33));
-        const std::pair<RasterOp, QRgb> ops[] = {{RasterOp::SrcCopy, qRgb(0x33, 0x55, 0x33)},
-                                                 {RasterOp::SrcErase, qRgb(0x22, 0x44, 0x22)},
-                                                 {RasterOp::SrcInvert, qRgb(0x66, 0x66, 0x66)}};
-        for (const auto& [op, result] : ops) {
-            box->fillRect(0, 0, 79, 49, QColor(0x55, 0x33, 0x55));
-            box->blit(2, 1, 6, 6, source, 0, 0, op);
-            QCOMPARE(QList<QRgb>({box->pixel(7, 6).rgb(), box->pixel(8, 6).rgb()}),
-                     QList<QRgb>({result, qRgb(0x55, 0x33, 0x55)}));
-        }
-        // Hanging over the edges, from inside the source: only what both sides have counts.
-        source.setPixel(3, 3, qRgb(1, 2, 3));
-        box->blit(77, 47, 6, 6, source, 1, 1, RasterOp::SrcCopy);
-        QCOMPARE(box->pixel(79, 49), QColor(1, 2, 3));
-    }
-
-    void linesRectanglesAndText() {
+    void linesBlocksAndClicks() {
+        PictureBox box;
+        box.setBackColor(Grey);
+        box.setOuterSize(80, 50);
+        box.clear();
         // Lines include both ends, in either direction; a filled rectangle takes its corners in
         // any order, both included.
-        box->line(10, 3, 2, 3, Qt::red);
-        QCOMPARE(inkBounds(*box, Qt::red), QRect(2, 3, 9, 1));
-        box->clear();
-        box->fillRect(30, 10, 25, 6, Qt::yellow);
-        QCOMPARE(inkBounds(*box, Qt::yellow), QRect(25, 6, 6, 5));
-        box->clear();
-
-        platform::installFontSubstitutions();
-        const platform::PictureFont font{u"Times New Roman"_s, 15, true};
-        box->text(10, 8, u"H"_s, font, Qt::blue);
-        // Only the exact text colour, no smoothing at the edges. The position is the top-left
-        // corner of the line box: a capital stands on the baseline one ascent below it, and
-        // point sizes map to pixels at 96 dots per inch whatever the screen says.
-        const QRect ink = inkBounds(*box, Qt::blue);
-        const int ascent = QFontMetrics(QFont(u"Liberation Serif"_s, 15), &box->image()).ascent();
-        QVERIFY2(ascent >= 18 && ascent <= 22, qPrintable(QString::number(ascent)));
-        QVERIFY(!ink.isEmpty() && ink.top() > 8 && ink.left() >= 10 && ink.left() <= 12);
-        QCOMPARE(ink.bottom(), 8 + ascent - 1);
-        // Moving the position moves the text by exactly as much.
-        box->clear();
-        box->text(17, 11, u"H"_s, font, Qt::blue);
-        QCOMPARE(inkBounds(*box, Qt::blue), ink.translated(7, 3));
-    }
-
-    void pressesClicksAndDoubleClicks() {
+        box.line(10, 3, 2, 3, Blue);
+        box.fillRect(30, 10, 25, 6, Qt::yellow);
+        QCOMPARE(
+            colours(box, {{1, 3}, {2, 3}, {10, 3}, {11, 3}, {24, 6}, {25, 6}, {30, 10}, {31, 10}}),
+            "NBBNNYYN");
+        // A block hanging over the edges, from inside its source: only what both sides have.
+        QImage source(6, 6, QImage::Format_RGB32);
+        source.fill(Blue);
+        source.setPixel(0, 0, qRgb(255, 255, 0));
+        box.blit(77, 47, 6, 6, source, 1, 1, platform::RasterOp::SrcCopy);
+        QCOMPARE(colours(box, {{76, 46}, {77, 47}, {79, 49}}), "NBB");
         QStringList events;
-        connect(box.get(), &PictureBox::buttonDown, this,
+        connect(&box, &PictureBox::buttonDown, this,
                 [&](Qt::MouseButton b) { events << u"down%1"_s.arg(int(b)); });
-        connect(box.get(), &PictureBox::clicked, this, [&] { events << u"click"_s; });
-        connect(box.get(), &PictureBox::doubleClicked, this, [&] { events << u"dblclick"_s; });
+        connect(&box, &PictureBox::clicked, this, [&] { events << u"click"_s; });
+        connect(&box, &PictureBox::doubleClicked, this, [&] { events << u"dblclick"_s; });
         // A double-click as Qt delivers it: press, release, double-click press, release.
-        QTest::mouseClick(box.get(), Qt::LeftButton, {}, QPoint(7, 9));
-        QTest::mouseDClick(box.get(), Qt::LeftButton, {}, QPoint(7, 9));
-        QTest::mouseRelease(box.get(), Qt::LeftButton, {}, QPoint(7, 9));
+        QTest::mouseClick(&box, Qt::LeftButton, {}, QPoint(7, 9));
+        QTest::mouseDClick(&box, Qt::LeftButton, {}, QPoint(7, 9));
+        QTest::mouseRelease(&box, Qt::LeftButton, {}, QPoint(7, 9));
         // The right button presses but neither clicks nor double-clicks.
-        QTest::mouseClick(box.get(), Qt::RightButton, {}, QPoint(3, 4));
+        QTest::mouseClick(&box, Qt::RightButton, {}, QPoint(3, 4));
         // A press released outside the box is no click; a double-click that follows it is an
         // ordinary press, so no double-click ever comes without a click before it.
-        QTest::mousePress(box.get(), Qt::LeftButton, {}, QPoint(5, 5));
-        QTest::mouseRelease(box.get(), Qt::LeftButton, {}, QPoint(90, 5));
-        QTest::mouseDClick(box.get(), Qt::LeftButton, {}, QPoint(5, 5));
-        QTest::mouseRelease(box.get(), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mousePress(&box, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(&box, Qt::LeftButton, {}, QPoint(90, 5));
+        QTest::mouseDClick(&box, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(&box, Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(events.join(u' '), u"down1 click dblclick down2 down1 down1 click"_s);
     }
 };

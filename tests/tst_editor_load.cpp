@@ -1,23 +1,13 @@
 // The editor: loading a day, its picture, background and layout, help, the close box and the
 // vocabulary ticker of its status line.
 #include "platform/SettingsStore.h"
-#include "platform/System.h"
-#include "support/EditorFixture.h"
-#include "windows/editor/BuiltinImages.h"
+#include "support/Testing.h"
 #include "windows/editor/TextureTiling.h"
 #include "windows/editor/Ticker.h"
 
-#include <QDesktopServices>
-#include <QLabel>
-#include <QMenuBar>
-#include <QScopeGuard>
-
-#include <cmath>
-
-using testing::Rows;
+using namespace testing;
 using windows::editor::BuiltinImage;
 using windows::editor::builtinImage;
-using windows::editor::nextRowIndex;
 using windows::editor::tick;
 
 class EditorLoadTest : public testing::EditorTest {
@@ -52,7 +42,7 @@ public Q_SLOTS:
 private Q_SLOTS:
     void loadingADay() {
         const QImage placeholder = builtinImage(BuiltinImage::Placeholder);
-        QVERIFY(addEntry(u"2026-12-05"_s, u"晴れ\n散歩に出た"_s, u"散歩"_s));
+        putEntry(journal, u"2026-12-05"_s, u"晴れ\n散歩に出た"_s, u"散歩"_s);
         frmMirel& editor = open(QDate(2026, 12, 5));
         QCOMPARE(editor.windowTitle(), u"Velmora絵日記"_s);
         // No stored layout: 7295 x 6855 twips, grown to the smallest height of 6885.
@@ -81,8 +71,9 @@ private Q_SLOTS:
         // Stored on Windows, found in the picture folder by its name; the box takes the picture's
         // size up to 297 pixels wide, border included.
         const QString wide = app::modFunc().gPath + u"/wide.png"_s, gone = u"/nowhere/gone.bmp"_s;
-        QVERIFY(patternImage(400, 50).save(wide) && addEntry(u"2026-12-03"_s, {}, {}, gone));
-        QVERIFY(addEntry(u"2026-12-02"_s, {}, {}, u"C:\\Users\\old\\Graphic\\wide.png"_s));
+        QVERIFY(patternImage(400, 50).save(wide));
+        putEntry(journal, u"2026-12-03"_s, {}, {}, gone);
+        putEntry(journal, u"2026-12-02"_s, {}, {}, u"C:\\Users\\old\\Graphic\\wide.png"_s);
         frmMirel& editor = open(QDate(2026, 12, 2));
         QVERIFY(editor.shownPicture() == patternImage(400, 50) && !editor.txtChg);
         QCOMPARE(editor.picFile + u'|' + status(editor), wide + u'|' + wide);
@@ -120,25 +111,23 @@ private Q_SLOTS:
         const QImage tiles = tileBackground(texture, QSize(1024, 768));
         QCOMPARE(tiles.size(), QSize(27 * 40, 26 * 29 + 30));
         QCOMPARE(tiles.pixel(7, 29), texture.pixel(7, 0));
-        // Halves go to the even number (2.5 to 2); counts far beyond 255 do not wrap, so a tiny
-        // texture still covers the screen.
-        QCOMPARE(windows::editor::tileGrid(QSize(100, 100), QSize(40, 41)).columns, 2);
+        // Counts far beyond 255 do not wrap, so a tiny texture still covers the screen.
         QCOMPARE(tileBackground(patternImage(2, 2), QSize(1024, 768)).pixel(1023, 767),
                  patternImage(2, 2).pixel(1, 0));
 
-        // No texture file: the built-in one, behind the controls.
+        // No texture file: the built-in one, from the top left corner, behind the controls.
         frmMirel& editor = open(QDate(2026, 12, 5));
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
-        const QColor builtIn =
-            builtinImage(BuiltinImage::Texture).pixelColor(300 - 3 * 85, 250 - 2 * 112);
-        QCOMPARE(editor.centralWidget()->grab().toImage().pixelColor(300, 250), builtIn);
+        const QImage builtIn = editor.background();
+        QCOMPARE(builtIn.pixel(5, 5), builtinImage(BuiltinImage::Texture).pixel(5, 5));
+        QCOMPARE(editor.centralWidget()->grab().toImage().pixel(300, 250), builtIn.pixel(300, 250));
         // A texture file; one that cannot be loaded falls back to the built-in texture.
         QVERIFY(texture.save(app::modFunc().bgPath = env->root() + u"/paper.png"_s));
         editor.bgTile();
-        QCOMPARE(editor.background().pixel(45, 31), texture.pixel(5, 2));
+        QCOMPARE(editor.background().pixel(5, 2), texture.pixel(5, 2));
         QVERIFY(QFile::resize(app::modFunc().bgPath, 0));
         editor.bgTile();
-        QCOMPARE(editor.background().pixelColor(300, 250), builtIn);
+        QCOMPARE(editor.background(), builtIn);
 
         // The window's size, the widths of the two text boxes and the close button's left edge,
         // in twips.
@@ -190,13 +179,6 @@ private Q_SLOTS:
         QCOMPARE(abc.mid(0, 3), (QStringList{u"保存a"_s, u"保存ab"_s, u"保存abc"_s}));
         QVERIFY(abc.at(12) == u"保存abc"_s && abc.at(13) == u"存abc"_s); // the message goes first
         QCOMPARE(abc.mid(17), (QStringList{"", "", "", "", "", "", "", "", "", "", ""}));
-        // The next row: nearest to r x count - 1, halves to the even one; -1 is no row, and the
-        // two ends come up half as often as the others.
-        QCOMPARE(nextRowIndex(0.0f, 196), -1);
-        QCOMPARE(nextRowIndex(std::nextafter(1.0f, 0.0f), 196), 195);
-        QCOMPARE(nextRowIndex(0.375f, 4), 0);
-        QCOMPARE(nextRowIndex(0.625f, 4), 2);
-        QCOMPARE(nextRowIndex(0.62f, 4), 1);
     }
 
     void inTheEditor() {

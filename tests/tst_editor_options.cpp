@@ -1,21 +1,8 @@
-// The editor's options menu: font size, the four paths, compaction (its failures: tst_faults);
-// and its picture: the picture button, drawing in the paint program, hovering.
-#include "platform/Services.h"
-#include "store/backup/Backups.h"
-#include "support/EditorFixture.h"
-#include "support/Files.h"
-#include "windows/editor/BuiltinImages.h"
-#include "windows/notebook/frmBar.h"
-#include "windows/restore/frmRestore.h"
+// The editor's options menu: font size and the four paths (compaction: the random walk and
+// tst_faults); and its picture: the picture button, drawing in the paint program, hovering.
+#include "support/Testing.h"
 
-#include <QFileDialog>
-#include <QLabel>
-#include <QMessageBox>
-#include <QSettings>
-#include <QTimer>
-#include <QtEndian>
-
-using platform::Answer;
+using namespace testing;
 using windows::editor::BuiltinImage;
 using windows::editor::builtinImage;
 
@@ -89,42 +76,21 @@ private Q_SLOTS:
     }
 
     void databasePath() {
-        auto& m = app::modFunc();
-        QVERIFY(addEntry(u"2026-12-05"_s, u"old"_s, u"memo"_s));
-        frmCal& calendar = testing::shownCalendar();
+        // An existing journal chosen, a new one made and used at once: the random walk. A new
+        // one with the question cancelled, then the chooser cancelled: said, and nothing ends.
         frmMirel& editor = open(QDate(2026, 12, 5));
-        // An existing journal is only remembered for the next start.
-        const QString other = env->root() + u"/other.mdb"_s;
-        QVERIFY(testing::rawExecute(other, u"create table Mirel(Reg_dat datetime)"_s));
-        env->dialogs.answerFile(other);
+        env->dialogs.answerFile(env->root() + u"/fresh.mdb"_s);
+        env->dialogs.answerMessage(Answer::Cancel);
+        env->dialogs.answerFile(std::nullopt);
+        env->dialogs.answerMessage(Answer::Ok);
         editor.optPath[1]->trigger();
-        QVERIFY(m.mdbPath == other && m.JournalDb->path() == journal);
-        // A missing one, the chooser cancelled: nothing ends and nothing changes.
-        QTest::keyClicks(editor.Text1[1], u"kept "_s);
-        const QString fresh = env->root() + u"/fresh.mdb"_s;
-        for (const auto& answer : {Answer::Cancel, Answer::Ok}) {
-            env->dialogs.answerFile(fresh);
-            env->dialogs.answerMessage(answer);
-            if (answer == Answer::Cancel) {
-                env->dialogs.answerFile(std::nullopt);
-                env->dialogs.answerMessage(Answer::Ok);
-            }
-            editor.optPath[1]->trigger();
-        }
-        QCOMPARE(env->dialogs.calls().at(4).summary(),
+        const auto& calls = env->dialogs.calls();
+        QCOMPARE(calls.at(1).summary(), u"ORVANE|1|0|新規にデータベースを作成します。"_s);
+        QCOMPARE(calls.at(3).summary(),
                  u"ORVANE|0|0|ＭＤＢを指定してもう一度やり直してください。"_s);
-        QVERIFY(env->endings.isEmpty());
-        // Created: the journal in use at once, in the calendar and the editor.
-        QCOMPARE(env->dialogs.calls().at(6).summary(),
-                 u"ORVANE|1|0|新規にデータベースを作成します。"_s);
-        QVERIFY(m.mdbPath == fresh && m.JournalDb->path() == fresh);
-        QCOMPARE(testing::tagOf(calendar, 5) + testing::tipOf(calendar, 5), QString());
-        QVERIFY(editor.newRec && editor.boxText(1).isEmpty());
-        // The text typed went into the journal it was written in, before the switch; a name yet
-        // to be made is what this chooser, unlike the others, lets the user type.
-        QCOMPARE(rows(u"select Mirel_txt from Mirel"_s), testing::Rows{{"kept old"}});
-        QVERIFY(!env->dialogs.calls().at(5).file.mustExist &&
-                env->dialogs.calls().at(3).file.mustExist);
+        QVERIFY(env->endings.isEmpty() && app::modFunc().JournalDb->path() == journal);
+        // A name yet to be made is what this chooser, unlike the others, lets the user type.
+        QVERIFY(!calls.at(0).file.mustExist && calls.at(2).file.mustExist);
     }
 
     void realFileDialogs() {
@@ -187,31 +153,6 @@ private Q_SLOTS:
         QVERIFY(editor.isNull() && windows::findNotebook() != nullptr);
         QCOMPARE(rows(u"select Mirel_txt from Mirel"_s), testing::Rows{{"note"}});
         QVERIFY(!QFileInfo::exists(env->settingsFile()));
-    }
-
-    void compaction() {
-        for (int day = 1; day <= 28; ++day)
-            QVERIFY(
-                addEntry(u"2026-02-%1"_s.arg(day, 2, 10, QChar(u'0')), QString(2000, u'x'), {}));
-        QVERIFY(testing::rawExecute(journal, u"delete from Mirel where Reg_dat >= '2026-02-03'"_s));
-        const qint64 size = QFileInfo(journal).size();
-        frmMirel& editor = open(QDate(2026, 2, 1));
-        // Another journal chosen for the next start is no part of what follows.
-        const QString other = env->root() + u"/other.mdb"_s;
-        QVERIFY(testing::rawExecute(other, u"create table Mirel(Reg_dat datetime)"_s));
-        const QByteArray otherBytes = testing::readFile(other);
-        env->dialogs.answerFile(other);
-        editor.optPath[1]->trigger();
-        editor.optComp->trigger();
-        QVERIFY(QFileInfo(journal).size() < size);
-        QCOMPARE(testing::readFile(other), otherBytes);
-        QVERIFY(QDir(store::backup::backupFolder(other)).isEmpty());
-        QCOMPARE(windows::showRestore().backups().size(), std::size_t(1));
-        QCOMPARE(
-            rows(u"select count(*) from Mirel union all select * from pragma_application_id"_s),
-            (testing::Rows{{"2"}, {"1330796110"}}));
-        QTest::keyClicks(editor.Text1[1], u"usable "_s);
-        QVERIFY(editor.devProc());
     }
 
     void drawingInThePaintProgram() {
@@ -321,7 +262,7 @@ private Q_SLOTS:
     void hoveringAndDamagedPictures() {
         // A stored picture that is damaged: reported once while it stays so, kept attached.
         const QString picture = testing::writeFile(app::modFunc().gPath + u"/261205.bmp"_s, "BM?");
-        QVERIFY(addEntry(u"2026-12-05"_s, u"old"_s, {}, picture));
+        putEntry(journal, u"2026-12-05"_s, u"old"_s, {}, picture);
         env->dialogs.answerMessage(Answer::Ok);
         frmMirel& editor = open(QDate(2026, 12, 5));
         QTest::mouseMove(editor.Picture1, QPoint(5, 5));

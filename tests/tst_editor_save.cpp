@@ -1,11 +1,8 @@
-#include "support/EditorFixture.h"
-#include "windows/editor/BuiltinImages.h"
-
-#include <QInputMethodEvent>
-#include <QMenu>
-#include <QMimeData>
+#include "support/Testing.h"
 
 #include <sqlite3.h>
+
+using namespace testing;
 
 class EditorSaveTest : public testing::EditorTest {
     Q_OBJECT
@@ -46,7 +43,7 @@ private Q_SLOTS:
     }
 
     void typingHintsAndDaySteps() {
-        QVERIFY(addEntry(u"2027-01-01"_s, u"abc"_s, {}));
+        putEntry(journal, u"2027-01-01"_s, u"abc"_s, {});
         windows::showCalendar();
         app::modFunc().MarkedMonth = -1; // no month has this key
         frmMirel& editor = open(QDate(2027, 1, 1));
@@ -96,7 +93,7 @@ private Q_SLOTS:
     }
 
     void everyEditIsSaved() {
-        QVERIFY(addEntry(u"2026-12-05"_s, u"abc"_s, {}));
+        putEntry(journal, u"2026-12-05"_s, u"abc"_s, {});
         frmMirel& editor = open(QDate(2026, 12, 5));
         QVERIFY(testing::activate(editor));
         QPlainTextEdit* box = editor.textBox(1);
@@ -134,7 +131,7 @@ private Q_SLOTS:
     }
 
     void failedSaveStaysOnTheDay() {
-        QVERIFY(addEntry(u"2026-12-05"_s, u"old"_s, {}));
+        putEntry(journal, u"2026-12-05"_s, u"old"_s, {});
         app::modFunc().TerminalName = u"OTHER"_s;
         QPointer<frmMirel> editor = &open(QDate(2026, 12, 5));
         QTest::keyClicks(editor->Text1[1], u"kept "_s);
@@ -166,7 +163,7 @@ private Q_SLOTS:
     }
 
     void journalThatCannotTakeTheSave() {
-        QVERIFY(addEntry(u"2026-12-05"_s, u"old"_s, {}));
+        putEntry(journal, u"2026-12-05"_s, u"old"_s, {});
         frmMirel& editor = open(QDate(2026, 12, 5));
         QTest::keyClicks(editor.Text1[1], u"new "_s);
         const auto refused = [&](const QString& why) {

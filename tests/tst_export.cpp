@@ -1,28 +1,13 @@
 // The journal written out as HTML and Markdown: exactly as written, every link found, and an
 // export that stops, meets a folder of the user's or runs during a save.
-#include "app/modFunc.h"
 #include "platform/PrivateFiles.h"
 #include "store/EntrySql.h"
 #include "store/export/Export.h"
-#include "support/Files.h"
-#include "support/JournalFile.h"
-#include "support/TestEnv.h"
-#include "windows/WindowLookup.h"
+#include "support/Testing.h"
 #include "windows/book/frmExport.h"
-#include "windows/calendar/frmCal.h"
-
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QProcess>
-#include <QRadioButton>
-#include <QRegularExpression>
-#include <QScopeGuard>
-#include <QtTest>
 
 #include <sys/stat.h>
 
-using namespace Qt::StringLiterals;
 namespace ex = store::exporting;
 
 namespace {

@@ -2,23 +2,9 @@
 // step of the program's own file work (a copy, each block it writes, a rename, its folder's sync)
 // made to fail in a save, a delete, a compaction, a backup and a restore, for every n. Each ends
 // complete, or with the standard message and nothing changed, and the program goes on.
-#include "platform/DurableFiles.h"
-#include "platform/Error.h"
-#include "platform/Services.h"
-#include "store/backup/Backups.h"
-#include "support/CalendarFixture.h"
 #include "support/FaultVfs.h"
-#include "support/Files.h"
-#include "windows/WindowLookup.h"
-#include "windows/editor/frmMirel.h"
+#include "support/Testing.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QPlainTextEdit>
-#include <QScopeGuard>
-#include <QtTest>
-
-using namespace Qt::StringLiterals;
 using namespace testing;
 
 namespace {

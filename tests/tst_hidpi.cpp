@@ -2,7 +2,7 @@
 #include "calendar/clsCal.h"
 #include "platform/PictureBox.h"
 #include "platform/System.h"
-#include "support/TestEnv.h"
+#include "support/Testing.h"
 #include "windows/calendar/PenImages.h"
 
 #include <QtTest>

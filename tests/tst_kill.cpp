@@ -1,33 +1,13 @@
 // Killed at any moment, the program keeps every save it reported and a whole journal: a child
 // process saves, compacts, backs up or restores in a loop and is killed with SIGKILL at a random
 // moment, again and again, on one journal.
-#include "app/modFunc.h"
-#include "platform/Database.h"
-#include "platform/Dialogs.h"
-#include "platform/Services.h"
-#include "store/Compaction.h"
-#include "store/Journal.h"
-#include "store/Schema.h"
-#include "store/backup/Backups.h"
-#include "support/Files.h"
-#include "support/JournalFile.h"
-#include "windows/WindowLookup.h"
-#include "windows/editor/frmMirel.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
-#include <QtTest>
+#include "support/Testing.h"
 
 #include <cstdio>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace Qt::StringLiterals;
 using namespace testing;
 
 namespace {

@@ -3,33 +3,12 @@
 // step k with what had not reached the disk lost or torn; the journal, the backups and the new
 // journal are then opened as the program opens them: each must be whole and hold a state it had,
 // with every change the program reported done.
-#include "app/modFunc.h"
-#include "platform/Database.h"
-#include "platform/DurableFiles.h"
-#include "platform/Services.h"
-#include "platform/System.h"
-#include "store/Compaction.h"
-#include "store/Journal.h"
 #include "store/backup/BackupFiles.h"
-#include "store/backup/Backups.h"
-#include "support/Files.h"
-#include "support/JournalFile.h"
 #include "support/PowerCut.h"
-#include "support/TestEnv.h"
-#include "windows/WindowLookup.h"
-#include "windows/calendar/frmCal.h"
-#include "windows/editor/frmMirel.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QtTest>
+#include "support/Testing.h"
 
 #include <cstdio>
 
-using namespace Qt::StringLiterals;
 using namespace testing;
 
 namespace {

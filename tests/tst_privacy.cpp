@@ -1,26 +1,8 @@
 // The diary is its user's alone: the modes of the files and folders the program makes and replaces.
-#include "app/Main.h"
-#include "app/Settings.h"
-#include "app/modFunc.h"
-#include "platform/InstanceLock.h"
 #include "platform/PrivateFiles.h"
-#include "store/Compaction.h"
-#include "store/backup/Backups.h"
-#include "store/backup/StartupBackup.h"
-#include "store/search/SearchService.h"
-#include "support/Files.h"
-#include "support/TestEnv.h"
-#include "support/TopLevelWindows.h"
-#include "windows/WindowLookup.h"
-#include "windows/editor/frmMirel.h"
-
-#include <QDirIterator>
-#include <QScopeGuard>
-#include <QtTest>
+#include "support/Testing.h"
 
 #include <sys/stat.h>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 

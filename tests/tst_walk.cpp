@@ -2,40 +2,14 @@
 // against a plain model: which day holds which text, remark and picture in which journal, and
 // what each open window shows. ORVANE_WALK=seed:steps replays one walk, ORVANE_WALK="the steps
 // a failure printed" replays those.
-#include "app/Main.h"
-#include "platform/InstanceLock.h"
-#include "store/backup/Backups.h"
-#include "store/backup/StartupBackup.h"
-#include "store/search/SearchService.h"
-#include "support/CalendarFixture.h"
-#include "support/Files.h"
-#include "support/TopLevelWindows.h"
-#include "windows/WindowLookup.h"
-#include "windows/editor/frmMirel.h"
-#include "windows/notebook/frmBar.h"
-#include "windows/restore/frmRestore.h"
-#include "windows/search/frmFind.h"
-
-#include <QClipboard>
-#include <QInputMethodEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTableWidget>
-#include <QtTest>
+#include "support/Testing.h"
 
 #include <chrono>
 #include <map>
 #include <random>
 #include <set>
 
-using namespace Qt::StringLiterals;
 using namespace testing;
-using platform::Answer;
 
 namespace {
 

@@ -154,10 +154,15 @@ std::vector<Named> backupFiles(const QString& folder) {
 QString uniqueBase(const QString& folder, const QDateTime& now) {
     const QString stamp =
         QStringLiteral("orvane-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    // Any file of that name, a leftover of a backup killed within the same second included
+    // (its list or its copy's journal), takes the name.
+    const auto taken = [&](const QString& base) {
+        return !QDir(folder)
+                    .entryList({base + QStringLiteral(".*")}, QDir::Files | QDir::Hidden)
+                    .isEmpty();
+    };
     QString base = stamp;
-    for (int n = 2; QFileInfo::exists(QDir(folder).filePath(base + QStringLiteral(".mdb"))) ||
-                    QFileInfo::exists(QDir(folder).filePath(base + QStringLiteral(".mdb.part")));
-         ++n)
+    for (int n = 2; taken(base); ++n)
         base = stamp + QStringLiteral("-%1").arg(n);
     return base;
 }

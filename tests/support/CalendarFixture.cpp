@@ -1,9 +1,4 @@
-#include "support/CalendarFixture.h"
-
-#include "windows/WindowLookup.h"
-
-#include <QMouseEvent>
-#include <QtTest>
+#include "support/Testing.h"
 
 namespace testing {
 

@@ -1,9 +1,4 @@
-#include "support/Files.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QtTest>
+#include "support/Testing.h"
 
 namespace testing {
 

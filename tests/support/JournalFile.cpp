@@ -1,14 +1,4 @@
-#include "support/JournalFile.h"
-
-#include "app/modFunc.h"
-#include "platform/Database.h"
-#include "platform/Error.h"
-#include "store/Schema.h"
-#include "support/TestEnv.h"
-
-#include <QDir>
-#include <QFile>
-#include <QtTest>
+#include "support/Testing.h"
 
 #include <sqlite3.h>
 
@@ -35,6 +25,14 @@ bool rawExecute(const QString& path, const QString& sql) {
         qWarning("rawExecute: %s", sqlite3_errmsg(handle));
     sqlite3_close(handle);
     return code == SQLITE_OK;
+}
+
+void putEntry(const QString& path, const QString& day, const QString& text, const QString& remark,
+              const QString& picture) {
+    if (!rawExecute(
+            path, u"insert or replace into Mirel values('%1 00:00:00','%2','%3','%4',0,"
+                  "'%1 00:00:00','1899-12-30 10:00:00','PC01')"_s.arg(day, text, remark, picture)))
+        QTest::qFail("putEntry", __FILE__, __LINE__);
 }
 
 QList<QStringList> rawRows(const QString& path, const QString& sql) {

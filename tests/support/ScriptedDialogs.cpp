@@ -1,8 +1,4 @@
-#include "support/ScriptedDialogs.h"
-
-#include "app/modFunc.h"
-
-#include <QWidget>
+#include "support/Testing.h"
 
 namespace testing {
 

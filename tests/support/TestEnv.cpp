@@ -1,11 +1,4 @@
-#include "support/TestEnv.h"
-
-#include "app/modFunc.h"
-#include "platform/Services.h"
-
-#include <QDir>
-#include <QFile>
-#include <QSettings>
+#include "support/Testing.h"
 
 namespace testing {
 

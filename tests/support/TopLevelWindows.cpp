@@ -1,9 +1,4 @@
-#include "support/TopLevelWindows.h"
-
-#include <QApplication>
-#include <QPointer>
-#include <QWidget>
-#include <QtTest>
+#include "support/Testing.h"
 
 namespace testing {
 

@@ -169,6 +169,13 @@ def run(binary, work, session):
                        QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1",
                        LD_PRELOAD=FAKETIME, FAKETIME=f"@{TODAY} 10:00:00",
                        FAKETIME_DONT_FAKE_MONOTONIC="1", WAYLAND_DEBUG="client")
+    # The sanitizer build's options pass through; its address sanitizer wants to be the first
+    # library loaded, and the clock's library preloaded before it is harmless.
+    for name in ("UBSAN_OPTIONS", "LSAN_OPTIONS"):
+        if name in os.environ:
+            program_env[name] = os.environ[name]
+    program_env["ASAN_OPTIONS"] = ":".join(
+        filter(None, [os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
     program_log = "orvane.log"
     program = session.start([binary], program_env, open(os.path.join(work, program_log), "w"))
 
