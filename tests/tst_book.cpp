@@ -1,5 +1,6 @@
 // The 絵日記 pages: squares, 禁則, 縦書き placements and the PDF they make.
 #include "platform/Error.h"
+#include "platform/PrivateFiles.h"
 #include "support/Testing.h"
 #include "windows/book/BookGeometry.h"
 #include "windows/book/BookLayout.h"
@@ -9,6 +10,8 @@
 #include <QImage>
 #include <QProcess>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace windows::book;
@@ -111,6 +114,9 @@ private Q_SLOTS:
     }
 
     void pdf() {
+        const mode_t before = ::umask(022);
+        platform::keepFilesPrivate();
+        const auto restore = qScopeGuard([before] { ::umask(before); });
         QTemporaryDir dir;
         // The picture is looked for in the picture folder by its file name.
         QImage picture(640, 480, QImage::Format_RGB32);
@@ -125,6 +131,10 @@ private Q_SLOTS:
         };
         const QString path = dir.filePath(u"book.pdf"_s);
         QVERIFY(writeBookPdf(path, days, {}, dir.filePath(u"Graphic"_s)));
+        // Written for the user: the user's umask, not the program's private one.
+        QCOMPARE(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                               QFile::WriteUser | QFile::ReadGroup |
+                                               QFile::ReadOther);
 
         QString text = run(u"pdftotext"_s, {path, u"-"_s});
         text.remove(QRegularExpression(u"\\s"_s));

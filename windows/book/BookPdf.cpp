@@ -3,6 +3,7 @@
 #include "platform/DurableFiles.h"
 #include "platform/Error.h"
 #include "platform/FileErrors.h"
+#include "platform/PrivateFiles.h"
 #include "windows/book/BookDocument.h"
 
 #include <QFileInfo>
@@ -49,6 +50,8 @@ bool writeBookPdf(const QString& path, const QList<BookDay>& days, const BookPag
     if (!part.flush() || part.error() != QFileDevice::NoError)
         failWriting(path, errno != 0 ? errno : EIO);
     part.close();
+    // A file the user asked for: the user's umask, not the program's private mode.
+    platform::followUserUmask(part.fileName());
     platform::syncFile(part.fileName(), platform::errnum::PathFileAccess);
     platform::renameDurably(part.fileName(), path, platform::errnum::PathFileAccess);
     part.setAutoRemove(false);
