@@ -8,6 +8,7 @@
 #include "platform/Dates.h"
 #include "platform/Dialogs.h"
 #include "platform/InstanceLock.h"
+#include "platform/PagePrinter.h"
 #include "platform/Services.h"
 #include "platform/System.h"
 #include "store/search/SearchService.h"
@@ -49,6 +50,11 @@ public:
         ++shown;
         std::fprintf(stderr, "unexpected file dialog\n");
         return std::nullopt;
+    }
+    std::unique_ptr<platform::PageJob> choosePrinter(const platform::PrintRequest&) override {
+        ++shown;
+        std::fprintf(stderr, "unexpected printer chooser\n");
+        return nullptr;
     }
 };
 

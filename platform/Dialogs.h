@@ -2,9 +2,13 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace platform {
+
+class PageJob;
+struct PrintRequest;
 
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Icon { None, Critical, Question, Exclamation, Information };
@@ -19,9 +23,10 @@ struct FileRequest {
     bool hideReadOnly = false; // no read-only check box
     bool mustExist = true;     // false: a typed name of a file yet to be made is taken too
     bool folder = false;       // an existing folder is chosen instead of a file
+    bool save = false;         // a file to write: asks before replacing one that exists
 };
 
-// Message box, input box and open-file dialog. The program uses the Qt implementation; tests use a
+// Message box, input box, file dialog and printer chooser. The program uses the Qt implementation; tests use a
 // scripted one that answers from a queue and records every call.
 class Dialogs {
 public:
@@ -33,6 +38,8 @@ public:
                                          const QString& defaultText) = 0;
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<QString> openFile(const FileRequest& request) = 0;
+    // The desktop's printer chooser (platform/PagePrinter.h); nothing when the user cancelled.
+    virtual std::unique_ptr<PageJob> choosePrinter(const PrintRequest& request) = 0;
 };
 
 // Opens the file dialog of the process-wide Dialogs; cancelling raises error 32755.

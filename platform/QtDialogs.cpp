@@ -1,6 +1,7 @@
 #include "platform/QtDialogs.h"
 
 #include "platform/Error.h"
+#include "platform/PagePrinter.h"
 #include "platform/Services.h"
 
 #include <QApplication>
@@ -12,6 +13,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -169,7 +172,7 @@ std::optional<QString> QtDialogs::openFile(const FileRequest& request) {
                        : request.mustExist ? QFileDialog::ExistingFile
                                            : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::ShowDirsOnly, request.folder);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (!request.title.isEmpty())
         dialog.setWindowTitle(request.title);
     const QStringList filters = qtNameFilters(request.filter);
@@ -190,6 +193,17 @@ std::optional<QString> QtDialogs::openFile(const FileRequest& request) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
+}
+
+std::unique_ptr<PageJob> QtDialogs::choosePrinter(const PrintRequest& request) {
+    const ReturnFocus returnFocus;
+    auto printer = makePrinter(request);
+    QPrintDialog dialog(printer.get(), activeParent());
+    // Pages are chosen in the window that asks; the dialog chooses the printer and copies.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    if (dialog.exec() != QDialog::Accepted)
+        return nullptr;
+    return std::make_unique<PageJob>(std::move(printer));
 }
 
 } // namespace platform

@@ -13,6 +13,7 @@ public:
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
     std::optional<QString> openFile(const FileRequest& request) override;
+    std::unique_ptr<PageJob> choosePrinter(const PrintRequest& request) override;
 };
 
 // Turns "caption|pattern|caption|pattern" into Qt name filters that keep the captions as shown

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the README's screenshots again: starts the real program under a private X server in a
 # fresh home with a small generated journal, with the clock set to a fixed day so every run
-# shows the same month, and saves the calendar, the editor, the notebook and the search window
-# as PNG files in docs/screenshots/.
+# shows the same month, and saves the calendar, the editor, the notebook, the search window and
+# the print window as PNG files in docs/screenshots/, with a printed page (page.png) taken from
+# the PDF the print window saves.
 #
 #   scripts/screenshots.sh            builds the program first when build/orvane is missing
 #   BUILD=path scripts/screenshots.sh uses another build folder
@@ -96,6 +97,32 @@ inside_x() {
     printf '%s' "$QUERY" | xclip -selection clipboard 2>/dev/null
     xdotool key --clearmodifiers ctrl+v Return
     shoot "$finder" search
+    xdotool windowmove --sync "$finder" 1000 700
+
+    # The print window on the day with the picture (the calendar still highlights it), its
+    # pages saved as a PDF file through the file chooser.
+    focus "$cal"
+    xdotool key --clearmodifiers alt+f
+    sleep 0.3
+    xdotool key --clearmodifiers p
+    local book
+    book=$(wait_for '絵日記の印刷')
+    xdotool windowmove --sync "$book" 20 20
+    sleep 1
+    shoot "$book" print
+    eval "$(xdotool getwindowgeometry --shell "$book")"
+    xdotool mousemove --sync $((X + PDF_X)) $((Y + PDF_Y)) click 1
+    local chooser
+    chooser=$(wait_for 'PDFに保存')
+    focus "$chooser"
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 20 "$WORK/page.pdf"
+    xdotool key --clearmodifiers Return
+    local deadline=$((SECONDS + 20))
+    until [[ -s "$WORK/page.pdf" ]] || ((SECONDS > deadline)); do sleep 0.2; done
+    [[ -s "$WORK/page.pdf" ]] || fail "the PDF was not saved"
+    pdftoppm -r 50 -f 1 -l 1 -png -singlefile "$WORK/page.pdf" "$out/page"
+    echo "screenshots: $out/page.png"
 }
 
 if [[ "${1:-}" == "--inside-x" ]]; then
@@ -103,7 +130,7 @@ if [[ "${1:-}" == "--inside-x" ]]; then
     exit $?
 fi
 
-for tool in xvfb-run xdotool sqlite3 import convert faketime xclip; do
+for tool in xvfb-run xdotool sqlite3 import convert faketime xclip pdftoppm; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps.sh installs it)"
 done
 FAKETIME_LIB=$(find /usr/lib -name libfaketimeMT.so.1 -path '*faketime*' | head -1)
@@ -162,5 +189,7 @@ export QUERY='散歩'
 # The middle of the 18th's cell inside the calendar window: weeks start on Monday and May 2025
 # on a Thursday, so the 18th is the Sunday of the third row (cells of 56 x 35 pixels from 8, 81).
 export CELL_X=$((8 + 6 * 56 + 28)) CELL_Y=$((81 + 2 * 35 + 17))
+# The middle of the print window's PDFに保存... button.
+export PDF_X=170 PDF_Y=651
 
 xvfb-run -a -s "-screen 0 1280x1024x24" bash "${BASH_SOURCE[0]}" --inside-x

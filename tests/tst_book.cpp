@@ -4,11 +4,20 @@
 #include "support/Testing.h"
 #include "windows/book/BookGeometry.h"
 #include "windows/book/BookLayout.h"
+#include "windows/WindowLookup.h"
 #include "windows/book/BookPdf.h"
+#include "windows/book/RangeBox.h"
+#include "windows/book/frmBook.h"
+#include "windows/calendar/frmCal.h"
+#include "windows/editor/frmMirel.h"
 
 #include <QDir>
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -41,6 +50,15 @@ QString run(const QString& program, const QStringList& arguments) {
     process.start(program, arguments);
     process.waitForFinished();
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The pages of a PDF file and the text pdftotext reads from them, blanks removed.
+std::pair<int, QString> pdfPagesAndText(const QString& path) {
+    const QString info = run(u"pdfinfo"_s, {path});
+    const auto pages = QRegularExpression(u"Pages:\\s+(\\d+)"_s).match(info);
+    QString text = run(u"pdftotext"_s, {path, u"-"_s});
+    text.remove(QRegularExpression(u"\\s"_s));
+    return {pages.hasMatch() ? pages.captured(1).toInt() : -1, text};
 }
 
 } // namespace
@@ -161,6 +179,86 @@ private Q_SLOTS:
                               [](int) { return false; }));
         QVERIFY(QDir(dir.filePath(u"closed"_s))
                     .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+
+    // The print window from both menus: its day and ranges, the choices it remembers, the
+    // preview's count and size, and the same pages on the printer and in the PDF file.
+    void printWindow() {
+        testing::TestEnv env;
+        const QString journal = testing::createJournal(env);
+        testing::putEntry(journal, u"2025-05-03"_s, rep(u"あ"_s, 241), u"長い日"_s);
+        testing::putEntry(journal, u"2025-05-20"_s, u"短い日の文"_s, u"短い"_s);
+        testing::putEntry(journal, u"2025-06-01"_s, u"六月の文"_s);
+        frmCal& calendar = windows::showCalendar();
+        calendar.oCal1->setValue(u"2025/5/3"_s);
+        calendar.opPrint->trigger();
+        frmBook* window = windows::findBookPrinter();
+        QVERIFY(window);
+        QCOMPARE(window->windowTitle(), u"絵日記の印刷"_s);
+        QVERIFY(window->range->option[RangeBox::ThisDay]->isChecked());
+        QVERIFY(window->horizontalOption->isChecked() && window->paperOption[0]->isChecked());
+        QTRY_COMPARE(window->pageCountLabel->text(), u"2 ページ"_s);
+        // A4 at 50 %: 210 mm at 48 dots per inch.
+        QTRY_COMPARE(window->pageImage->pixmap().width(), qRound(210 * 48 / 25.4));
+        window->range->option[RangeBox::ThisMonth]->setChecked(true);
+        QTRY_COMPARE(window->pageCountLabel->text(), u"3 ページ"_s);
+        window->paperOption[2]->setChecked(true);
+        QTRY_COMPARE(window->pageImage->pixmap().width(), qRound(148 * 48 / 25.4));
+        window->verticalOption->setChecked(true);
+        const QSettings stored(env.settingsFile(), QSettings::IniFormat);
+        QCOMPARE(stored.value(u"Book/Direction"_s).toString(), u"Vertical"_s);
+        QCOMPARE(stored.value(u"Book/Paper"_s).toString(), u"A5"_s);
+
+        window->range->option[RangeBox::Period]->setChecked(true);
+        window->range->fromBox->setText(u"2025/13/1"_s);
+        env.dialogs.answerMessage(platform::Answer::Ok);
+        QVERIFY(!window->printButton_Click());
+        window->range->fromBox->setText(u"2025/7/1"_s);
+        window->range->toBox->setText(u"7/31"_s);
+        env.dialogs.answerMessage(platform::Answer::Ok);
+        QVERIFY(!window->pdfButton_Click());
+        QCOMPARE(env.dialogs.messageTexts(), (QStringList{u"正しい日付を入力してください。"_s,
+                                                          u"印刷する日記がありません。"_s}));
+
+        window->range->option[RangeBox::ThisMonth]->setChecked(true);
+        window->horizontalOption->setChecked(true);
+        window->paperOption[0]->setChecked(true);
+        const QString pdf = env.root() + u"/book"_s;
+        env.dialogs.answerFile(pdf);
+        QVERIFY(window->pdfButton_Click());
+        const platform::FileRequest asked = env.dialogs.calls().back().file;
+        QVERIFY(asked.save && asked.fileName.endsWith(u"/orvane_202505.pdf"_s));
+        QTRY_VERIFY(!window->running());
+        const QString printed = env.root() + u"/printed.pdf"_s;
+        env.dialogs.answerPrinter(printed);
+        QVERIFY(window->printButton_Click());
+        QTRY_VERIFY(!window->running());
+        for (const QString& path : {pdf + u".pdf"_s, printed}) {
+            const auto [pages, text] = pdfPagesAndText(path);
+            QCOMPARE(pages, 3);
+            const qsizetype first = text.indexOf(u"2025年5月3日(土)長い日"_s + rep(u"あ"_s, 240));
+            QVERIFY2(first >= 0, qPrintable(path + u": "_s + text));
+            QVERIFY(text.indexOf(u"2025年5月20日(火)短い短い日の文"_s, first) > first);
+            QVERIFY(!text.contains(u"六月"_s));
+        }
+        QVERIFY(run(u"pdfinfo"_s, {printed}).contains(u"(A4)"_s));
+        window->verticalOption->setChecked(true);
+        window->paperOption[1]->setChecked(true);
+        window->close();
+
+        // From the editor: its entry is saved first and its day is この日; the choices stay.
+        app::modFunc().WorkDate = QDate(2025, 6, 1);
+        frmMirel& editor = windows::showEditor();
+        editor.textBox(1)->setPlainText(u"六月の文を書き直した"_s);
+        QCOMPARE(editor.optOpt->actions().last(), editor.opPrint);
+        editor.opPrint->trigger();
+        QCOMPARE(testing::dayText(journal, u"2025-06-01"_s), u"六月の文を書き直した"_s);
+        window = windows::findBookPrinter();
+        QVERIFY(window && window->range->day() == QDate(2025, 6, 1));
+        QVERIFY(window->verticalOption->isChecked() && window->paperOption[1]->isChecked());
+        QTRY_COMPARE(window->pageCountLabel->text(), u"1 ページ"_s);
+        testing::deleteAllWindows();
+        ORVANE_VERIFY_ENV(env);
     }
 };
 

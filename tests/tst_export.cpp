@@ -4,6 +4,7 @@
 #include "store/EntrySql.h"
 #include "store/export/Export.h"
 #include "support/Testing.h"
+#include "windows/book/RangeBox.h"
 #include "windows/book/frmExport.h"
 
 #include <sys/stat.h>
@@ -146,11 +147,13 @@ private Q_SLOTS:
         QCOMPARE(entriesOf(out), QStringList());
 
         const QString mine = testing::writeFile(out + u"/orvane_2025/mine.txt"_s, "mine");
-        // From the calendar's file menu, between 日記を検索 and 終了, on its highlighted day.
+        // From the calendar's file menu, 日記を検索, 絵日記を印刷, 日記を書き出す and 終了 in turn,
+        // on its highlighted day.
         frmCal& calendar = windows::showCalendar();
         calendar.oCal1->setValue(u"2025/5/3"_s);
         const auto items = calendar.oFile->actions();
-        QCOMPARE(items.indexOf(calendar.opExport), items.indexOf(calendar.opFind) + 1);
+        QCOMPARE(items.indexOf(calendar.opPrint), items.indexOf(calendar.opFind) + 1);
+        QCOMPARE(items.indexOf(calendar.opExport), items.indexOf(calendar.opPrint) + 1);
         QCOMPARE(items.indexOf(calendar.optFile[2]), items.indexOf(calendar.opExport) + 1);
         calendar.opExport->trigger();
         QVERIFY(windows::findExporter());
@@ -158,16 +161,16 @@ private Q_SLOTS:
         env.dialogs.answerFile(out);
         window.browseButton_Click();
         QVERIFY(env.dialogs.calls().back().file.folder);
-        window.rangeOption[frmExport::Period]->setChecked(true);
+        window.range->option[RangeBox::Period]->setChecked(true);
         for (const QString& from : {u"2025/13/1"_s, u"25.6.2"_s}) {
-            window.fromBox->setText(from);
-            window.toBox->setText(u"2025年6月30日"_s);
+            window.range->fromBox->setText(from);
+            window.range->toBox->setText(u"2025年6月30日"_s);
             env.dialogs.answerMessage(platform::Answer::Ok);
             QVERIFY(!window.exportButton_Click());
         }
         QCOMPARE(env.dialogs.messageTexts(), (QStringList{u"正しい日付を入力してください。"_s,
                                                           u"書き出す日記がありません。"_s}));
-        window.rangeOption[frmExport::ThisYear]->setChecked(true);
+        window.range->option[RangeBox::ThisYear]->setChecked(true);
         env.dialogs.answerMessage(platform::Answer::No);
         QVERIFY(!window.exportButton_Click());
         QCOMPARE(env.dialogs.messageTexts().value(2),

@@ -23,6 +23,9 @@ struct PrintedDialogs : platform::Dialogs {
         return std::nullopt;
     }
     std::optional<QString> openFile(const platform::FileRequest&) override { return std::nullopt; }
+    std::unique_ptr<platform::PageJob> choosePrinter(const platform::PrintRequest&) override {
+        return nullptr;
+    }
 };
 
 // The text the child saves as attempt k of a round.

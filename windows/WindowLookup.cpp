@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Services.h"
 #include "platform/System.h"
+#include "windows/book/frmBook.h"
 #include "windows/book/frmExport.h"
 #include "windows/calendar/frmCal.h"
 #include "windows/editor/frmMirel.h"
@@ -128,6 +129,23 @@ frmExport& showExporter(const QDate& day) {
     std::unique_ptr<frmExport> made;
     if (window == nullptr) {
         made = std::make_unique<frmExport>();
+        window = made.get();
+    }
+    window->setDay(day);
+    bringForward(*window);
+    made.release(); // deletes itself when closed
+    return *window;
+}
+
+frmBook* findBookPrinter() {
+    return findOpen<frmBook>();
+}
+
+frmBook& showBookPrinter(const QDate& day) {
+    frmBook* window = findBookPrinter();
+    std::unique_ptr<frmBook> made;
+    if (window == nullptr) {
+        made = std::make_unique<frmBook>();
         window = made.get();
     }
     window->setDay(day);

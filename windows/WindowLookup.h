@@ -1,6 +1,7 @@
 #pragma once
 
 class frmBar;
+class frmBook;
 class frmCal;
 class frmExport;
 class QDate;
@@ -49,5 +50,11 @@ frmExport* findExporter();
 // Brings the open export window to the front, or creates and shows one; either way its day (for
 // この日, この月 and この年) becomes the given one. The window deletes itself when it closes.
 frmExport& showExporter(const QDate& day);
+
+// The open print window, or nullptr.
+frmBook* findBookPrinter();
+// Brings the open print window to the front, or creates and shows one; either way its day (for
+// この日, この月 and この年) becomes the given one. The window deletes itself when it closes.
+frmBook& showBookPrinter(const QDate& day);
 
 } // namespace windows

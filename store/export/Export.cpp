@@ -5,11 +5,10 @@
 #include "platform/Error.h"
 #include "platform/FileErrors.h"
 #include "platform/PrivateFiles.h"
-#include "platform/Sqlite.h"
-#include "store/JournalKeys.h"
 #include "store/export/ExportFolder.h"
 #include "store/export/ExportPictures.h"
 #include "store/export/ExportWriters.h"
+#include "store/export/RangeReader.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,15 +28,6 @@ namespace store::exporting {
 
 namespace {
 
-using platform::sqlite::Connection;
-using platform::sqlite::Statement;
-
-// The range as bounds on the key's stored text.
-std::pair<QString, QString> bounds(const Range& range) {
-    return {dayKeys(range.firstDay()).value(0).toString(),
-            dayKeys(range.lastDay()).value(1).toString()};
-}
-
 // Pictures converted at the same time.
 const std::size_t PicturesAtOnce = std::max(2u, std::thread::hardware_concurrency());
 
@@ -48,38 +38,6 @@ struct Conversion {
     QString stored;
     QString link;
 };
-
-struct Row {
-    QString key;
-    QString text;
-    QString remark;
-    QString picture;
-};
-
-// The rows of the next month with an entry from `from` on, before `to`; `from` then stands after
-// that month. Each call is one short read. Nothing when no entry is left.
-std::optional<std::vector<Row>> nextMonth(Connection& journal, QString& from, const QString& to) {
-    Statement next(journal.handle(),
-                   "select cast(min(reg_dat) as text) from Mirel where reg_dat>=? and reg_dat<?");
-    next.bind(1, from).bind(2, to);
-    if (!next.step() || next.isNull(0))
-        return std::nullopt;
-    const QString first = next.text(0);
-    next.reset();
-    // "yyyy-mm-": every key of that month starts so.
-    const QString month = first.left(8);
-    // A key typed in by another tool may sort after "~"; it is passed over, never met again.
-    const QString monthEnd = std::min(std::max(month + QLatin1Char('~'), first + QChar(1)), to);
-    Statement read(journal.handle(),
-                   "select cast(reg_dat as text), mirel_txt, memo_txt, pic_txt from Mirel"
-                   " where reg_dat>=? and reg_dat<? order by reg_dat");
-    read.bind(1, std::max(from, month)).bind(2, monthEnd);
-    std::vector<Row> rows;
-    while (read.step())
-        rows.push_back({read.text(0), read.text(1), read.text(2), read.text(3)});
-    from = monthEnd;
-    return rows;
-}
 
 // A hidden folder beside the export's, made private until it is complete.
 QString makeWorkFolder(const QString& destination, const QString& name) {
@@ -124,17 +82,9 @@ void putInPlace(const QString& work, const QString& target, bool replaceOther) {
 
 } // namespace
 
-qint64 entriesIn(const QString& journalPath, const Range& range) {
-    Connection journal(journalPath, Connection::Mode::ReadOnly);
-    Statement count(journal.handle(), "select count(*) from Mirel where reg_dat>=? and reg_dat<?");
-    const auto [from, to] = bounds(range);
-    count.bind(1, from).bind(2, to);
-    return count.step() ? count.int64(0) : 0;
-}
-
 std::optional<Report> exportJournal(const Request& request, const Progress& progress) {
     const qint64 total = entriesIn(request.journalPath, request.range);
-    Connection journal(request.journalPath, Connection::Mode::ReadOnly);
+    RangeReader reader(request.journalPath, request.range);
     const QString name = folderName(request.journalPath, request.range);
     Report report;
     report.folder = QDir(request.destination).absoluteFilePath(name);
@@ -146,28 +96,24 @@ std::optional<Report> exportJournal(const Request& request, const Progress& prog
     if (progress && !progress(0, total))
         return std::nullopt;
 
-    auto [from, to] = bounds(request.range);
     QString lastLink;
     int sameDay = 1;
     const auto stopped = [&] { return progress && !progress(report.days, total); };
-    while (const auto rows = nextMonth(journal, from, to)) {
+    while (const auto entries = reader.nextMonth()) {
         std::vector<Day> days;
         std::vector<Conversion> conversions;
-        for (const Row& row : *rows) {
-            const QDate date = QDate::fromString(row.key.left(10), QStringLiteral("yyyy-MM-dd"));
-            if (!date.isValid())
-                continue;
-            days.push_back({date, row.remark, row.text, {}});
-            if (row.picture.isEmpty())
+        for (const Entry& entry : *entries) {
+            days.push_back({entry.date, entry.remark, entry.text, {}});
+            if (entry.picture.isEmpty())
                 continue;
             QString link = QStringLiteral("pictures/") +
-                           platform::dates::format(date, QStringLiteral("yyyy-mm-dd"));
+                           platform::dates::format(entry.date, QStringLiteral("yyyy-mm-dd"));
             // A second row of one day (written by another tool) gets a picture of its own.
             sameDay = link == lastLink ? sameDay + 1 : 1;
             lastLink = link;
             if (sameDay > 1)
                 link += QStringLiteral("-%1").arg(sameDay);
-            conversions.push_back({days.size() - 1, row.picture, link + QStringLiteral(".png")});
+            conversions.push_back({days.size() - 1, entry.picture, link + QStringLiteral(".png")});
         }
         // A few pictures at a time, each on a thread of its own: converting them is most of an
         // export's work, and only so many large pictures are held at once.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/export/ExportRange.h"
+#include "store/export/RangeReader.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,9 +33,6 @@ struct Report {
     // One line per picture that could not be found or read: its day, its path and why.
     QStringList missingPictures;
 };
-
-// How many entries the range holds.
-qint64 entriesIn(const QString& journalPath, const Range& range);
 
 // Called after each day with the days done and the days in the range; false stops the export.
 using Progress = std::function<bool(qint64 done, qint64 total)>;

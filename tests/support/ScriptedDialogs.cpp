@@ -5,7 +5,7 @@ namespace testing {
 namespace {
 
 QString kindName(ScriptedDialogs::Kind kind) {
-    static const char* const names[] = {"message box", "input box", "file dialog"};
+    static const char* const names[] = {"message box", "input box", "file dialog", "printer chooser"};
     return QLatin1String(names[int(kind)]);
 }
 
@@ -49,6 +49,16 @@ std::optional<QString> ScriptedDialogs::openFile(const platform::FileRequest& re
         take({Kind::OpenFile, {}, request.title, platform::Buttons::OkCancel, {}, {}, request, {}},
              request.filter);
     return next ? next->text : std::nullopt;
+}
+
+std::unique_ptr<platform::PageJob>
+ScriptedDialogs::choosePrinter(const platform::PrintRequest& request) {
+    const auto next = take({Kind::Printer, request.documentName, {}, platform::Buttons::OkCancel,
+                            {}, request.paper.name(), {}, {}},
+                           request.documentName);
+    if (!next || !next->text)
+        return nullptr;
+    return platform::pdfPageJob(*next->text, request);
 }
 
 QString ScriptedDialogs::Call::summary() const {

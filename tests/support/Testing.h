@@ -11,6 +11,7 @@
 #include "platform/DurableFiles.h"
 #include "platform/Error.h"
 #include "platform/InstanceLock.h"
+#include "platform/PagePrinter.h"
 #include "platform/Services.h"
 #include "platform/System.h"
 #include "store/Compaction.h"
@@ -48,7 +49,7 @@ namespace testing {
 // and answered as cancelled; the fixture fails the test when problems or unused answers remain.
 class ScriptedDialogs : public platform::Dialogs {
 public:
-    enum class Kind { Message, Input, OpenFile };
+    enum class Kind { Message, Input, OpenFile, Printer };
 
     struct Call {
         Kind kind;
@@ -67,12 +68,17 @@ public:
     void answerMessage(platform::Answer answer) { queue_.push_back({Kind::Message, answer, {}}); }
     void answerInput(std::optional<QString> text) { queue_.push_back({Kind::Input, {}, text}); }
     void answerFile(std::optional<QString> path) { queue_.push_back({Kind::OpenFile, {}, path}); }
+    // The chosen printer writes its pages to a PDF file at the path; nothing cancels.
+    void answerPrinter(std::optional<QString> pdfPath) {
+        queue_.push_back({Kind::Printer, {}, pdfPath});
+    }
 
     platform::Answer message(const QString& text, platform::Buttons buttons, platform::Icon icon,
                              const QString& title) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
     std::optional<QString> openFile(const platform::FileRequest& request) override;
+    std::unique_ptr<platform::PageJob> choosePrinter(const platform::PrintRequest& request) override;
 
     const std::vector<Call>& calls() const { return calls_; }
     // Texts of the message boxes shown, in order.

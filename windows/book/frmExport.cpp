@@ -3,20 +3,18 @@
 #include "windows/book/frmExport.h"
 
 #include "app/modFunc.h"
-#include "platform/Clock.h"
-#include "platform/Dates.h"
 #include "platform/Dialogs.h"
 #include "platform/Error.h"
 #include "platform/Services.h"
 #include "platform/System.h"
 #include "store/export/ExportFolder.h"
 #include "windows/EditorHandover.h"
+#include "windows/book/LongTask.h"
+#include "windows/book/RangeBox.h"
 #include "windows/editor/frmMirel.h"
 
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,16 +23,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace exporting = store::exporting;
 
 namespace {
-
-// An export shorter than this ends before its progress would be worth showing.
-constexpr int ProgressAfterMs = 1000;
-constexpr int ProgressStepMs = 100;
 
 void named(QWidget* widget, const QString& objectName, const QString& accessibleName) {
     widget->setObjectName(objectName);
@@ -47,14 +40,8 @@ void say(const QString& text, platform::Icon icon) {
 
 } // namespace
 
-// How an export ended, handed from its thread to the window's.
-struct frmExport::Outcome {
-    std::optional<exporting::Report> report; // nothing: stopped or failed
-    std::optional<platform::Error> error;
-};
-
 frmExport::frmExport(QWidget* parent)
-    : QWidget(parent, Qt::Window), started_(std::make_unique<QElapsedTimer>()) {
+    : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmExport"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("日記の書き出し"));
@@ -65,39 +52,11 @@ frmExport::frmExport(QWidget* parent)
 }
 
 frmExport::~frmExport() {
-    stop();
+    task_->stop();
 }
 
 void frmExport::makeControls() {
-    auto* rangeBox = new QGroupBox(QStringLiteral("範囲"), this);
-    auto* rangeLayout = new QVBoxLayout(rangeBox);
-    auto* rangeGroup = new QButtonGroup(this);
-    const std::array<QString, 5> rangeNames{QStringLiteral("この日"), QStringLiteral("この月"),
-                                            QStringLiteral("この年"), QStringLiteral("期間"),
-                                            QStringLiteral("全部")};
-    for (std::size_t i = 0; i < rangeOption.size(); ++i) {
-        rangeOption[i] = new QRadioButton(rangeNames[i], rangeBox);
-        named(rangeOption[i], QStringLiteral("rangeOption_%1").arg(i), rangeNames[i]);
-        rangeGroup->addButton(rangeOption[i]);
-    }
-    rangeOption[ThisDay]->setChecked(true);
-    fromBox = new QLineEdit(rangeBox);
-    named(fromBox, QStringLiteral("fromBox"), QStringLiteral("期間の最初の日"));
-    toBox = new QLineEdit(rangeBox);
-    named(toBox, QStringLiteral("toBox"), QStringLiteral("期間の最後の日"));
-    for (QLineEdit* box : {fromBox, toBox}) {
-        box->setEnabled(false);
-        connect(rangeOption[Period], &QRadioButton::toggled, box, &QWidget::setEnabled);
-    }
-    for (const int i : {ThisDay, ThisMonth, ThisYear})
-        rangeLayout->addWidget(rangeOption[std::size_t(i)]);
-    auto* periodRow = new QHBoxLayout;
-    periodRow->addWidget(rangeOption[Period]);
-    periodRow->addWidget(fromBox, 1);
-    periodRow->addWidget(new QLabel(QStringLiteral("～"), rangeBox));
-    periodRow->addWidget(toBox, 1);
-    rangeLayout->addLayout(periodRow);
-    rangeLayout->addWidget(rangeOption[Everything]);
+    range = new RangeBox(true, this);
 
     auto* formatBox = new QGroupBox(QStringLiteral("形式"), this);
     auto* formatLayout = new QHBoxLayout(formatBox);
@@ -120,10 +79,8 @@ void frmExport::makeControls() {
 
     progressBar = new QProgressBar(this);
     named(progressBar, QStringLiteral("progressBar"), QStringLiteral("書き出しの進み具合"));
-    progressBar->hide();
     cancelButton = new QPushButton(QStringLiteral("中止"), this);
     named(cancelButton, QStringLiteral("cancelButton"), QStringLiteral("書き出しを中止"));
-    cancelButton->hide();
     reportLabel = new QLabel(this);
     named(reportLabel, QStringLiteral("reportLabel"), QStringLiteral("書き出しの結果"));
     reportLabel->setWordWrap(true);
@@ -136,7 +93,7 @@ void frmExport::makeControls() {
     named(closeButton, QStringLiteral("closeButton"), QStringLiteral("閉じる"));
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(rangeBox);
+    layout->addWidget(range);
     layout->addWidget(formatBox);
     auto* destinationRow = new QHBoxLayout;
     destinationRow->addWidget(destinationLabel);
@@ -154,25 +111,20 @@ void frmExport::makeControls() {
     buttonRow->addWidget(closeButton);
     layout->addLayout(buttonRow);
 
-    progressTimer_ = new QTimer(this);
-    progressTimer_->setInterval(ProgressStepMs);
-    connect(progressTimer_, &QTimer::timeout, this, [this] { showProgress(); });
+    task_ = new LongTask(progressBar, cancelButton, this);
     connect(browseButton, &QPushButton::clicked, this,
             [this] { platform::guard([this] { browseButton_Click(); }); });
     connect(exportButton, &QPushButton::clicked, this,
             [this] { platform::guard([this] { exportButton_Click(); }); });
-    connect(cancelButton, &QPushButton::clicked, this,
-            [this] { platform::guard([this] { cancelButton_Click(); }); });
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void frmExport::setDay(const QDate& day) {
-    day_ = day;
-    const QString text = platform::dates::format(day, QStringLiteral("yyyy/mm/dd"));
-    if (fromBox->text().isEmpty())
-        fromBox->setText(text);
-    if (toBox->text().isEmpty())
-        toBox->setText(text);
+    range->setDay(day);
+}
+
+bool frmExport::running() const {
+    return task_->running();
 }
 
 void frmExport::browseButton_Click() {
@@ -184,38 +136,12 @@ void frmExport::browseButton_Click() {
         destinationBox->setText(QDir::toNativeSeparators(*chosen));
 }
 
-std::optional<exporting::Range> frmExport::chosenRange() {
-    using exporting::Range;
-    if (rangeOption[ThisDay]->isChecked())
-        return Range::day(day_);
-    if (rangeOption[ThisMonth]->isChecked())
-        return Range::month(day_);
-    if (rangeOption[ThisYear]->isChecked())
-        return Range::year(day_);
-    if (rangeOption[Everything]->isChecked())
-        return Range::all();
-    const QDate today = platform::clock().today();
-    std::array<QDate, 2> days;
-    const std::array<QLineEdit*, 2> boxes{fromBox, toBox};
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        const auto read = platform::dates::parseLenient(boxes[i]->text(), today);
-        if (!read) {
-            say(QStringLiteral("正しい日付を入力してください。"), platform::Icon::Exclamation);
-            boxes[i]->setFocus();
-            boxes[i]->selectAll();
-            return std::nullopt;
-        }
-        days[i] = *read;
-    }
-    return Range::period(days[0], days[1]);
-}
-
 bool frmExport::exportButton_Click() {
     if (running())
         return false;
     auto& m = app::modFunc();
-    const auto range = chosenRange();
-    if (!range || !m.JournalDb)
+    const auto chosen = range->chosen();
+    if (!chosen || !m.JournalDb)
         return false;
     // What the editor shows is part of the diary: it goes into the journal first.
     if (frmMirel* editor = windows::findEditorByTitle(); editor != nullptr && !editor->devProc())
@@ -224,7 +150,7 @@ bool frmExport::exportButton_Click() {
     request.journalPath = m.JournalDb->path();
     request.pictureFolder = m.gPath;
     request.destination = destinationBox->text().trimmed();
-    request.range = *range;
+    request.range = *chosen;
     request.format =
         markdownOption->isChecked() ? exporting::Format::Markdown : exporting::Format::Html;
     try {
@@ -251,66 +177,27 @@ bool frmExport::exportButton_Click() {
 
     reportLabel->clear();
     exportButton->setEnabled(false);
-    cancel_ = false;
-    done_ = 0;
-    total_ = 0;
-    started_->start();
-    progressTimer_->start();
-    worker_ = std::jthread([this, request] {
-        Outcome outcome;
-        try {
-            outcome.report = exporting::exportJournal(request, [this](qint64 done, qint64 total) {
-                done_ = done;
-                total_ = total;
-                return !cancel_;
-            });
-        } catch (const platform::Error& e) {
-            outcome.error = e;
-        } catch (const std::exception& e) {
-            outcome.error =
-                platform::Error(platform::errnum::Internal, QString::fromUtf8(e.what()));
-        }
-        QMetaObject::invokeMethod(
-            this, [this, outcome] { platform::guard([&] { finished(outcome); }); },
-            Qt::QueuedConnection);
-    });
+    auto report = std::make_shared<std::optional<exporting::Report>>();
+    task_->start(
+        [request, report](const LongTask::Progress& progress) {
+            *report = exporting::exportJournal(request, progress);
+        },
+        [this, report](const std::optional<platform::Error>& error) {
+            exportButton->setEnabled(true);
+            if (error)
+                say(error->message(), platform::Icon::Critical);
+            else
+                finished(*report);
+        });
     return true;
 }
 
-void frmExport::showProgress() {
-    if (started_->elapsed() < ProgressAfterMs)
-        return;
-    progressBar->setMaximum(int(std::max<qint64>(total_, 1)));
-    progressBar->setValue(int(done_));
-    progressBar->show();
-    cancelButton->show();
-}
-
-void frmExport::cancelButton_Click() {
-    cancel_ = true;
-}
-
-void frmExport::stop() {
-    cancel_ = true;
-    if (worker_.joinable())
-        worker_.join();
-}
-
-void frmExport::finished(const Outcome& outcome) {
-    stop();
-    progressTimer_->stop();
-    progressBar->hide();
-    cancelButton->hide();
-    exportButton->setEnabled(true);
-    if (outcome.error) {
-        say(outcome.error->message(), platform::Icon::Critical);
-        return;
-    }
-    if (!outcome.report) {
+void frmExport::finished(const std::optional<exporting::Report>& outcome) {
+    if (!outcome) {
         reportLabel->setText(QStringLiteral("書き出しを中止しました。"));
         return;
     }
-    const exporting::Report& report = *outcome.report;
+    const exporting::Report& report = *outcome;
     QString text = QStringLiteral("書き出しました。\n") + QDir::toNativeSeparators(report.folder) +
                    QStringLiteral("\n日記 %1日、絵 %2枚").arg(report.days).arg(report.pictures);
     if (!report.missingPictures.isEmpty())
@@ -321,6 +208,6 @@ void frmExport::finished(const Outcome& outcome) {
 }
 
 void frmExport::closeEvent(QCloseEvent* event) {
-    stop();
+    task_->stop();
     QWidget::closeEvent(event);
 }

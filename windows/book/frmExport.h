@@ -2,21 +2,18 @@
 
 #include "store/export/Export.h"
 
-#include <QDate>
 #include <QWidget>
 
-#include <array>
-#include <atomic>
-#include <memory>
-#include <thread>
+#include <optional>
 
-class QElapsedTimer;
+class LongTask;
+class QDate;
+class RangeBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTimer;
 
 // 日記の書き出し: the journal, or a day, month, year or period of it, written out as HTML or
 // Markdown files with the pictures, for other programs to read.
@@ -31,10 +28,7 @@ public:
     ~frmExport() override;
 
     // ---- controls ----
-    enum RangeOption { ThisDay, ThisMonth, ThisYear, Period, Everything };
-    std::array<QRadioButton*, 5> rangeOption{}; // この日, この月, この年, 期間, 全部
-    QLineEdit* fromBox = nullptr;               // 期間's first day, read leniently
-    QLineEdit* toBox = nullptr;                 // 期間's last day
+    RangeBox* range = nullptr;           // この日, この月, この年, 期間, 全部
     QRadioButton* htmlOption = nullptr;         // "HTML"
     QRadioButton* markdownOption = nullptr;     // "Markdown"
     QLineEdit* destinationBox = nullptr;        // 書き出し先
@@ -47,33 +41,21 @@ public:
 
     // The day この日, この月 and この年 are taken from (the calendar's highlighted day).
     void setDay(const QDate& day);
-    QDate day() const { return day_; }
 
     // 参照...: a folder chosen for 書き出し先.
     void browseButton_Click();
     // 書き出す: checks the choices, asks before replacing a folder that is not an earlier export
     // and starts the export. True when it started.
     bool exportButton_Click();
-    void cancelButton_Click();
     // Whether an export is running.
-    bool running() const { return worker_.joinable(); }
+    bool running() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    struct Outcome;
     void makeControls();
-    std::optional<store::exporting::Range> chosenRange();
-    void showProgress();
-    void finished(const Outcome& outcome);
-    void stop();
+    void finished(const std::optional<store::exporting::Report>& report);
 
-    QDate day_;
-    std::jthread worker_;
-    std::atomic<bool> cancel_{false};
-    std::atomic<qint64> done_{0};
-    std::atomic<qint64> total_{0};
-    QTimer* progressTimer_ = nullptr;
-    std::unique_ptr<QElapsedTimer> started_;
+    LongTask* task_ = nullptr;
 };

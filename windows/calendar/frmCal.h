@@ -50,6 +50,7 @@ public:
     void Cal1_DblClick();
     void optFile_Click(int Index);
     void opFind_Click();
+    void opPrint_Click();
     void opExport_Click();
     void optOpt_Click(int Index);
     void opRestore_Click();
@@ -77,7 +78,9 @@ public:
     QMenu* oOpt = nullptr;
     std::array<QAction*, 3> optFile{};
     QAction* opFind = nullptr; // "日記を検索(&S)" in oFile, after 選択を削除; not part of optFile
-    // "日記を書き出す(&X)..." in oFile, after 日記を検索 and before 終了; not part of optFile.
+    // "絵日記を印刷(&P)..." in oFile, after 日記を検索; not part of optFile.
+    QAction* opPrint = nullptr;
+    // "日記を書き出す(&X)..." in oFile, after 絵日記を印刷 and before 終了; not part of optFile.
     QAction* opExport = nullptr;
     std::array<QAction*, 3> optPrev{};
     std::array<QAction*, 3> optNext{};
@@ -94,6 +97,8 @@ private:
     void makeControls();
     void makeMenus();
     void connectCalendar();
+    // The day the calendar highlights (the control's Value), else WorkDate.
+    QDate highlightedDay() const;
     // Shows a value in a selector; true when its selection changed (a value the list lacks
     // leaves it without a selection).
     bool showInSelector(int Index, int value);

@@ -60,6 +60,11 @@ void frmCal::makeMenus() {
     oFile->insertAction(optFile[2], opFind);
     connect(opFind, &QAction::triggered, this,
             [this] { platform::guard([this] { opFind_Click(); }); });
+    opPrint = new QAction(QStringLiteral("絵日記を印刷(&P)..."), oFile);
+    opPrint->setObjectName(QStringLiteral("opPrint"));
+    oFile->insertAction(optFile[2], opPrint);
+    connect(opPrint, &QAction::triggered, this,
+            [this] { platform::guard([this] { opPrint_Click(); }); });
     opExport = new QAction(QStringLiteral("日記を書き出す(&X)..."), oFile);
     opExport->setObjectName(QStringLiteral("opExport"));
     oFile->insertAction(optFile[2], opExport);
@@ -107,10 +112,16 @@ void frmCal::opFind_Click() {
     windows::showFinder();
 }
 
+QDate frmCal::highlightedDay() const {
+    return platform::dates::parseStrict(oCal1->Value()).value_or(app::modFunc().WorkDate);
+}
+
+void frmCal::opPrint_Click() {
+    windows::showBookPrinter(highlightedDay());
+}
+
 void frmCal::opExport_Click() {
-    // The highlighted day, as the calendar shows it.
-    const auto day = platform::dates::parseStrict(oCal1->Value());
-    windows::showExporter(day.value_or(app::modFunc().WorkDate));
+    windows::showExporter(highlightedDay());
 }
 
 void frmCal::opRestore_Click() {

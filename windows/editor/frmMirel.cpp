@@ -225,6 +225,8 @@ void frmMirel::createMenus() {
     opFind = optOpt->addAction(QStringLiteral("日記を検索(&S)"));
     opFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     wire(opFind, &frmMirel::opFind_Click);
+    opPrint = optOpt->addAction(QStringLiteral("絵日記を印刷(&P)..."));
+    wire(opPrint, &frmMirel::opPrint_Click);
 
     sHelp = bar->addAction(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
     wire(sHelp, &frmMirel::sHelp_Click);

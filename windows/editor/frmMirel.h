@@ -62,7 +62,8 @@ public:
     QAction* optComp = nullptr;        // "MDBの最適化"
     QMenu* opFont = nullptr;           // "ﾌｫﾝﾄｻｲｽﾞ"
     std::array<QAction*, 8> opFsize{}; // elements 0, 1, 3, 5, 7: 9, 10, 12, 14, 16 points
-    QAction* opFind = nullptr;         // "日記を検索(&S)" Ctrl+F, the last item
+    QAction* opFind = nullptr;         // "日記を検索(&S)" Ctrl+F
+    QAction* opPrint = nullptr;        // "絵日記を印刷(&P)...", the last item
     QAction* sHelp = nullptr;          // "ﾍﾙﾌﾟ(&H)", a command on the menu bar
 
     // ---- the shown entry ----
@@ -146,6 +147,8 @@ public:
 
     // ---- options and help (frmMirel_options.cpp) ----
     void opNote_Click();
+    // 絵日記を印刷: saves the entry, then opens the print window on the editor's day.
+    void opPrint_Click();
     void optPath_Click(int index);
     void optComp_Click();
     void opFsize_Click(int index);

@@ -1,4 +1,4 @@
-// The options menu: the notebook, the four paths, compaction, the font size, help.
+// The options menu: the notebook, the four paths, compaction, the font size, help, printing.
 #include "windows/editor/frmMirel.h"
 
 #include "app/modFunc.h"
@@ -44,6 +44,13 @@ void frmMirel::opNote_Click() {
         return;
     windows::showNotebook();
     unload();
+}
+
+void frmMirel::opPrint_Click() {
+    // The pages show what the journal holds, so the entry goes first.
+    if (!savTxt_Click())
+        return;
+    windows::showBookPrinter(app::modFunc().WorkDate);
 }
 
 void frmMirel::optPath_Click(int index) {
