@@ -1,11 +1,17 @@
 #include "bench/ExportBench.h"
+#include "bench/JournalGenerator.h"
 
 #include "platform/Error.h"
 #include "platform/Sqlite.h"
 #include "platform/System.h"
 #include "store/export/Export.h"
+#include "windows/book/BookDocument.h"
+#include "windows/book/BookPdf.h"
+#include "windows/book/BookPreviewer.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -31,6 +37,23 @@ double peakMb() {
     return 0;
 }
 
+// Runs this program again with the arguments and reads its "name value" lines.
+std::map<QString, double> childFigures(const QStringList& arguments,
+                                       const QProcessEnvironment& environment) {
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    child.waitForFinished(600000);
+    std::map<QString, double> figures;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        const auto parts = line.split(' ');
+        if (parts.size() == 2)
+            figures[QString::fromLatin1(parts[0])] = parts[1].toDouble();
+    }
+    return figures;
+}
+
 } // namespace
 
 void drawPictures(const QString& journal, const QString& pictureFolder) {
@@ -54,18 +77,9 @@ void drawPictures(const QString& journal, const QString& pictureFolder) {
 std::map<QString, double> measureExport(const QString& journal, const QString& pictureFolder,
                                         const QString& format) {
     QTemporaryDir destination;
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--export"), journal, pictureFolder, destination.path(), format});
-    child.waitForFinished(600000);
-    std::map<QString, double> figures;
-    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
-        const auto parts = line.split(' ');
-        if (parts.size() == 2)
-            figures[QString::fromLatin1(parts[0])] = parts[1].toDouble();
-    }
-    return figures;
+    return childFigures(
+        {QStringLiteral("--export"), journal, pictureFolder, destination.path(), format},
+        QProcessEnvironment::systemEnvironment());
 }
 
 int runExport(int argc, char** argv) {
@@ -94,6 +108,67 @@ int runExport(int argc, char** argv) {
     std::printf("export_days %d\nexport_pictures %d\n", report ? report->days : 0,
                 report ? report->pictures : 0);
     return report ? 0 : 1;
+}
+
+std::map<QString, double> measureBook(const QString& work) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Pages are drawn into images and a PDF: no screen is needed.
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return childFigures({QStringLiteral("--book"), work}, environment);
+}
+
+int runBook(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int at = int(args.indexOf(QStringLiteral("--book")));
+    if (at < 0 || at + 1 >= args.size())
+        return 2;
+    const QString work = args[at + 1];
+    const QString journal = work + QStringLiteral("/book-year.mdb");
+    const QString pictures = work + QStringLiteral("/book-pictures");
+    QFile::remove(journal);
+    generateJournal(journal, {QDate(2024, 1, 1), QDate(2024, 12, 31), 1000, 40, 1});
+    drawPictures(journal, pictures);
+    const auto year = store::exporting::Range::year(QDate(2024, 6, 1));
+
+    // The program has drawn its windows' texts before a preview is asked for: the font system is
+    // ready by then.
+    {
+        QImage warm(64, 64, QImage::Format_RGB32);
+        QPainter painter(&warm);
+        painter.setFont(platform::namedFont(QStringLiteral("ＭＳ Ｐゴシック"), 9, false));
+        painter.drawText(0, 32, QStringLiteral("絵日記の印刷"));
+    }
+    // この年 chosen in the preview, at 100 % on a 96-dpi screen.
+    BookPreviewer previewer;
+    QEventLoop loop;
+    QElapsedTimer timer;
+    double firstPage = 0;
+    int pages = 0;
+    QObject::connect(&previewer, &BookPreviewer::pageReady, &app, [&] {
+        firstPage = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    });
+    QObject::connect(&previewer, &BookPreviewer::counted, &app, [&](int count) {
+        pages = count;
+        loop.quit();
+    });
+    timer.start();
+    previewer.choose(BookPreviewer::Choice{journal, pictures, year, {}}, 96);
+    loop.exec();
+
+    timer.start();
+    try {
+        windows::book::writeBookPdf(work + QStringLiteral("/book-year.pdf"),
+                                    windows::book::readBookDays(journal, year), {}, pictures);
+    } catch (const platform::Error& e) {
+        std::fprintf(stderr, "orvane_bench: %s\n", qPrintable(e.message()));
+        return 1;
+    }
+    std::printf("book_first_page_ms %.1f\n", firstPage);
+    std::printf("book_pages %d\n", pages);
+    std::printf("book_pdf_s %.3f\n", static_cast<double>(timer.elapsed()) / 1000);
+    std::printf("book_peak_mb %.1f\n", peakMb());
+    return 0;
 }
 
 } // namespace bench

@@ -20,4 +20,13 @@ std::map<QString, double> measureExport(const QString& journal, const QString& p
 // the format. Prints one "name value" line per figure.
 int runExport(int argc, char** argv);
 
+// In a child process of its own: a year of daily entries with a picture on every day, generated
+// for it in work, shown as この年 in the print preview and written as a PDF. Figures:
+// book_first_page_ms (from the choice to the first page drawn), book_pages, book_pdf_s,
+// book_peak_mb.
+std::map<QString, double> measureBook(const QString& work);
+
+// The child's side: argv holds --book and the work folder.
+int runBook(int argc, char** argv);
+
 } // namespace bench
