@@ -111,13 +111,12 @@ int runExport(int argc, char** argv) {
 }
 
 std::map<QString, double> measureBook(const QString& work) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // Pages are drawn into images and a PDF: no screen is needed.
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    return childFigures({QStringLiteral("--book"), work}, environment);
+    return childFigures({QStringLiteral("--book"), work}, QProcessEnvironment::systemEnvironment());
 }
 
 int runBook(int argc, char** argv) {
+    // Pages are drawn into images and a PDF: no screen is needed.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int at = int(args.indexOf(QStringLiteral("--book")));
