@@ -38,10 +38,8 @@ double peakMb() {
 }
 
 // Runs this program again with the arguments and reads its "name value" lines.
-std::map<QString, double> childFigures(const QStringList& arguments,
-                                       const QProcessEnvironment& environment) {
+std::map<QString, double> childFigures(const QStringList& arguments) {
     QProcess child;
-    child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), arguments);
     child.waitForFinished(600000);
@@ -78,8 +76,7 @@ std::map<QString, double> measureExport(const QString& journal, const QString& p
                                         const QString& format) {
     QTemporaryDir destination;
     return childFigures(
-        {QStringLiteral("--export"), journal, pictureFolder, destination.path(), format},
-        QProcessEnvironment::systemEnvironment());
+        {QStringLiteral("--export"), journal, pictureFolder, destination.path(), format});
 }
 
 int runExport(int argc, char** argv) {
@@ -111,7 +108,7 @@ int runExport(int argc, char** argv) {
 }
 
 std::map<QString, double> measureBook(const QString& work) {
-    return childFigures({QStringLiteral("--book"), work}, QProcessEnvironment::systemEnvironment());
+    return childFigures({QStringLiteral("--book"), work});
 }
 
 int runBook(int argc, char** argv) {
