@@ -11,9 +11,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -141,9 +141,8 @@ int runBook(int argc, char** argv) {
     QElapsedTimer timer;
     double firstPage = 0;
     int pages = 0;
-    QObject::connect(&previewer, &BookPreviewer::pageReady, &app, [&] {
-        firstPage = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    });
+    QObject::connect(&previewer, &BookPreviewer::pageReady, &app,
+                     [&] { firstPage = static_cast<double>(timer.nsecsElapsed()) / 1e6; });
     QObject::connect(&previewer, &BookPreviewer::counted, &app, [&](int count) {
         pages = count;
         loop.quit();

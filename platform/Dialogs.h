@@ -26,8 +26,8 @@ struct FileRequest {
     bool save = false;         // a file to write: asks before replacing one that exists
 };
 
-// Message box, input box, file dialog and printer chooser. The program uses the Qt implementation; tests use a
-// scripted one that answers from a queue and records every call.
+// Message box, input box, file dialog and printer chooser. The program uses the Qt implementation;
+// tests use a scripted one that answers from a queue and records every call.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;

@@ -3,6 +3,9 @@
 // what each open window shows. ORVANE_WALK=seed:steps replays one walk, ORVANE_WALK="the steps
 // a failure printed" replays those.
 #include "support/Testing.h"
+#include "windows/book/RangeBox.h"
+#include "windows/book/frmBook.h"
+#include "windows/book/frmExport.h"
 
 #include <chrono>
 #include <map>
@@ -31,7 +34,7 @@ enum Kind {
     Click, DoubleClick, Key, Today, GoTo, Selector, Delete, Search, Notebook, Restore, Clock,
     Restart, Type, DeleteKey, Paste, MiddlePaste, Save, Return, ReturnUnsaved, CloseBox,
     DayButton, Attach, Detach, Draw, EditorNotebook, OtherJournal, NewJournal, Compact,
-    NotebookYear, NotebookRow, NotebookBack
+    NotebookYear, NotebookRow, NotebookBack, Print, EditorPrint, Export
 };
 constexpr Needs None = Needs::Nothing, Ed = Needs::Editor, Nb = Needs::Notebook;
 constexpr Action Actions[] = {
@@ -43,7 +46,8 @@ constexpr Action Actions[] = {
     {"day button", 4, Ed}, {"attach", 2, Ed}, {"detach", 1, Ed}, {"draw", 1, Ed},
     {"手帳 from editor", 1, Ed}, {"MDBﾊﾟｽ other", 2, Ed}, {"MDBﾊﾟｽ new", 1, Ed},
     {"MDBの最適化", 2, Ed}, {"notebook year", 1, Nb}, {"notebook row", 1, Nb},
-    {"notebook 戻る", 1, Nb}};
+    {"notebook 戻る", 1, Nb}, {"絵日記を印刷", 2, None}, {"絵日記を印刷 from editor", 1, Ed},
+    {"日記を書き出す", 2, None}};
 // clang-format on
 
 // a and b (below 1000) choose within what the windows offer at that moment (a day, a word, a
@@ -76,6 +80,22 @@ std::vector<Step> parse(const QString& text) {
 // Words a user writes: the kanji are what the search looks for.
 const QStringList Words{u"ab"_s, u"雪"_s, u"x"_s, u"花"_s, u"It's"_s, u"月"_s, u"q\"z"_s, u"星"_s};
 const QStringList Kanji{u"雪"_s, u"花"_s, u"月"_s, u"星"_s};
+
+using store::exporting::Range;
+const QString Weekdays = u"月火水木金土日"_s;
+
+// Waits until a print or export running in the background has ended.
+template <typename W> bool ended(W& window) {
+    for (int i = 0; i < 600 && window.running(); ++i)
+        QTest::qWait(50);
+    QCoreApplication::processEvents();
+    return !window.running();
+}
+
+QString withoutBlanks(QString text) {
+    static const QRegularExpression blanks(u"\\s"_s);
+    return text.remove(blanks);
+}
 
 class Walk {
 public:
@@ -138,6 +158,62 @@ private:
     static frmCal& cal() { return *windows::findCalendar(); }
     static frmMirel& editor() { return *windows::findEditor(); }
     static frmBar& notebook() { return *windows::findNotebook(); }
+    QDate highlighted() const { return QDate::fromString(cal().oCal1->Value(), u"yyyy/M/d"_s); }
+    // The open journal's days in the range.
+    Days inRange(const Range& range) {
+        Days days;
+        for (const auto& [day, entry] : journal())
+            if (day >= range.firstDay() && day <= range.lastDay())
+                days[day] = entry;
+        return days;
+    }
+
+    // 絵日記の印刷 on its day: a range, then PDFに保存 or 印刷 (to a file through the printer's own
+    // engine); the pages hold the range's days, in order, each after its date, as the model has
+    // them once the open editor saved its entry.
+    void print(const Step& s) {
+        frmBook& w = *windows::findBookPrinter();
+        const RangeBox::Option options[] = {RangeBox::ThisDay, RangeBox::ThisMonth,
+                                            RangeBox::ThisYear};
+        w.range->option[options[s.a % 3]]->setChecked(true);
+        const Range range = *w.range->chosen(true);
+        if (model_.editor)
+            save();
+        const Days days = inRange(range);
+        const QString pdf = env_.root() + u"/printed.pdf"_s;
+        QFile::remove(pdf);
+        if (days.empty())
+            env_.dialogs.answerMessage(Answer::Ok); // 印刷する日記がありません。
+        else if (s.b % 2)
+            env_.dialogs.answerPrinter(pdf);
+        else
+            env_.dialogs.answerFile(pdf);
+        if (s.b % 2 ? w.printButton_Click() : w.pdfButton_Click()) {
+            if (!ended(w))
+                said_ = u"printing did not end"_s;
+            QProcess text;
+            text.start(u"pdftotext"_s, {pdf, u"-"_s});
+            text.waitForFinished();
+            const QString printed = withoutBlanks(QString::fromUtf8(text.readAllStandardOutput()));
+            qsizetype at = 0;
+            for (const auto& [day, entry] : days) {
+                const QString page = u"%1年%2月%3日(%4)"_s.arg(day.year())
+                                         .arg(day.month())
+                                         .arg(day.day())
+                                         .arg(Weekdays[day.dayOfWeek() - 1]);
+                at = printed.indexOf(page, at);
+                const qsizetype textAt =
+                    at < 0 ? -1 : printed.indexOf(withoutBlanks(entry.text), at);
+                if (textAt < 0) {
+                    said_ = u"the pages lack %1 [%2]: %3"_s.arg(page, entry.text, printed);
+                    break;
+                }
+            }
+        } else if (!days.empty()) {
+            said_ = u"nothing printed"_s;
+        }
+        closed(w);
+    }
 
     bool offered(Kind kind) const {
         const Needs needs = Actions[kind].needs;
@@ -534,6 +610,33 @@ private:
             runDeferredDeletes();
             model_.notebook.reset();
             return;
+        case Print:
+            cal().opPrint->trigger();
+            return print(s);
+        case EditorPrint:
+            editor().opPrint->trigger();
+            save(false); // as 保存
+            return print(s);
+        case Export: {
+            // この日, この月, この年 of the highlighted day, or 全部, into one folder.
+            cal().opExport->trigger();
+            frmExport& w = *windows::findExporter();
+            const RangeBox::Option options[] = {RangeBox::ThisDay, RangeBox::ThisMonth,
+                                                RangeBox::ThisYear, RangeBox::Everything};
+            w.range->option[options[s.a % 4]]->setChecked(true);
+            (s.b % 2 ? w.markdownOption : w.htmlOption)->setChecked(true);
+            w.destinationBox->setText(env_.root());
+            if (model_.editor)
+                save();
+            const auto days = inRange(*w.range->chosen(true)).size();
+            if (days == 0)
+                dialogs.answerMessage(Answer::Ok); // 書き出す日記がありません。
+            if (w.exportButton_Click() != (days > 0) || !ended(w) ||
+                (days > 0 && !w.reportLabel->text().contains(u"日記 %1日"_s.arg(days))))
+                said_ = u"export of %1 days: %2"_s.arg(days).arg(w.reportLabel->text());
+            closed(w);
+            return;
+        }
         }
     }
 

@@ -42,8 +42,7 @@ std::optional<std::vector<Entry>> RangeReader::nextMonth() {
     read.bind(1, std::max(from_, month)).bind(2, monthEnd);
     std::vector<Entry> entries;
     while (read.step()) {
-        const QDate date =
-            QDate::fromString(read.text(0).left(10), QStringLiteral("yyyy-MM-dd"));
+        const QDate date = QDate::fromString(read.text(0).left(10), QStringLiteral("yyyy-MM-dd"));
         if (date.isValid())
             entries.push_back({date, read.text(1), read.text(2), read.text(3)});
     }

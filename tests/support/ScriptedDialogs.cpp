@@ -5,7 +5,8 @@ namespace testing {
 namespace {
 
 QString kindName(ScriptedDialogs::Kind kind) {
-    static const char* const names[] = {"message box", "input box", "file dialog", "printer chooser"};
+    static const char* const names[] = {"message box", "input box", "file dialog",
+                                        "printer chooser"};
     return QLatin1String(names[int(kind)]);
 }
 
@@ -53,8 +54,14 @@ std::optional<QString> ScriptedDialogs::openFile(const platform::FileRequest& re
 
 std::unique_ptr<platform::PageJob>
 ScriptedDialogs::choosePrinter(const platform::PrintRequest& request) {
-    const auto next = take({Kind::Printer, request.documentName, {}, platform::Buttons::OkCancel,
-                            {}, request.paper.name(), {}, {}},
+    const auto next = take({Kind::Printer,
+                            request.documentName,
+                            {},
+                            platform::Buttons::OkCancel,
+                            {},
+                            request.paper.name(),
+                            {},
+                            {}},
                            request.documentName);
     if (!next || !next->text)
         return nullptr;

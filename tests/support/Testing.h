@@ -78,7 +78,8 @@ public:
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
     std::optional<QString> openFile(const platform::FileRequest& request) override;
-    std::unique_ptr<platform::PageJob> choosePrinter(const platform::PrintRequest& request) override;
+    std::unique_ptr<platform::PageJob>
+    choosePrinter(const platform::PrintRequest& request) override;
 
     const std::vector<Call>& calls() const { return calls_; }
     // Texts of the message boxes shown, in order.

@@ -37,7 +37,6 @@ std::optional<QList<int>> pageStarts(const QList<BookDay>& days, const BookPageS
 // One page of the book, as paintBook would print it, as an image of the paper at the resolution;
 // page counts from 0 and starts is pageStarts' answer. Runs on any thread.
 QImage renderBookPage(const QList<BookDay>& days, const QList<int>& starts, int page,
-                      const BookPageStyle& style, const QString& pictureFolder,
-                      double dotsPerInch);
+                      const BookPageStyle& style, const QString& pictureFolder, double dotsPerInch);
 
 } // namespace windows::book

@@ -57,9 +57,14 @@ void BookPreviewer::run(const std::stop_token& stop) {
         Wanted now;
         {
             std::unique_lock lock(mutex_);
-            if (!wake_.wait(lock, stop, [&] {
-                    return wanted_.choiceSerial != choiceDone || wanted_.pageSerial != pageDone;
-                }))
+            // A request left over from a choice whose work was dropped must not hold the worker
+            // once it is asked to stop.
+            if (!wake_.wait(lock, stop,
+                            [&] {
+                                return wanted_.choiceSerial != choiceDone ||
+                                       wanted_.pageSerial != pageDone;
+                            }) ||
+                stop.stop_requested())
                 return;
             now = wanted_;
             newChoice_ = false;
@@ -69,9 +74,9 @@ void BookPreviewer::run(const std::stop_token& stop) {
             if (serial != choiceDone) {
                 choiceDone = serial;
                 starts.reset();
-                days = now.choice ? readBookDays(now.choice->journalPath, now.choice->range,
-                                                 &newChoice_)
-                                  : QList<BookDay>();
+                days = now.choice
+                           ? readBookDays(now.choice->journalPath, now.choice->range, &newChoice_)
+                           : QList<BookDay>();
                 if (newChoice_)
                     continue;
                 // The first page before the count: it is the one looked at first.
@@ -81,8 +86,8 @@ void BookPreviewer::run(const std::stop_token& stop) {
                     post(serial, [this, first] { Q_EMIT pageReady(0, first); });
                     pageDone = now.pageSerial;
                 }
-                starts = pageStarts(days, now.choice ? now.choice->style : BookPageStyle(),
-                                    &newChoice_);
+                starts =
+                    pageStarts(days, now.choice ? now.choice->style : BookPageStyle(), &newChoice_);
                 if (!starts)
                     continue;
                 const int pages = int(starts->last());
@@ -91,9 +96,8 @@ void BookPreviewer::run(const std::stop_token& stop) {
             if (now.pageSerial != pageDone && starts) {
                 pageDone = now.pageSerial;
                 if (now.choice && now.page >= 0 && now.page < starts->last()) {
-                    const QImage image =
-                        renderBookPage(days, *starts, now.page, now.choice->style,
-                                       now.choice->pictureFolder, now.dotsPerInch);
+                    const QImage image = renderBookPage(days, *starts, now.page, now.choice->style,
+                                                        now.choice->pictureFolder, now.dotsPerInch);
                     post(serial, [this, page = now.page, image] { Q_EMIT pageReady(page, image); });
                 }
             }

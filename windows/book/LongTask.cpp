@@ -1,6 +1,5 @@
 #include "windows/book/LongTask.h"
 
-
 #include <QElapsedTimer>
 #include <QProgressBar>
 #include <QPushButton>

@@ -14,8 +14,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-RangeBox::RangeBox(bool everything, QWidget* parent)
-    : QGroupBox(QStringLiteral("範囲"), parent) {
+RangeBox::RangeBox(bool everything, QWidget* parent) : QGroupBox(QStringLiteral("範囲"), parent) {
     auto* layout = new QVBoxLayout(this);
     auto* group = new QButtonGroup(this);
     const std::array<QString, 5> names{QStringLiteral("この日"), QStringLiteral("この月"),

@@ -22,8 +22,8 @@ public:
     RangeBox(bool everything, QWidget* parent);
 
     std::array<QRadioButton*, 5> option{}; // この日 (chosen at first), この月, この年, 期間, 全部
-    QLineEdit* fromBox = nullptr;          // 期間's first day, read leniently
-    QLineEdit* toBox = nullptr;            // 期間's last day
+    QLineEdit* fromBox = nullptr; // 期間's first day, read leniently
+    QLineEdit* toBox = nullptr;   // 期間's last day
 
     // The day この日, この月 and この年 are taken from; empty period boxes get it too.
     void setDay(const QDate& day);

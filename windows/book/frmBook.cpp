@@ -9,12 +9,14 @@
 #include "platform/Services.h"
 #include "platform/System.h"
 #include "store/export/RangeReader.h"
+#include "windows/EditorHandover.h"
 #include "windows/book/BookDocument.h"
 #include "windows/book/BookPdf.h"
 #include "windows/book/BookPreviewer.h"
 #include "windows/book/BookSettings.h"
 #include "windows/book/LongTask.h"
 #include "windows/book/RangeBox.h"
+#include "windows/editor/frmMirel.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -59,8 +61,7 @@ frmBook::frmBook(QWidget* parent) : QWidget(parent, Qt::Window) {
     previewer_ = new BookPreviewer(this);
     makeControls();
     const BookPageStyle stored = loadBookStyle();
-    (stored.direction == Direction::Vertical ? verticalOption : horizontalOption)
-        ->setChecked(true);
+    (stored.direction == Direction::Vertical ? verticalOption : horizontalOption)->setChecked(true);
     paperOption[std::size_t(stored.paper)]->setChecked(true);
     range->setDay(app::modFunc().WorkDate);
     resize(820, 700);
@@ -155,8 +156,8 @@ void frmBook::makeControls() {
     layout->addLayout(preview, 1);
 
     connect(range, &RangeBox::changed, this, [this] { choiceChanged(); });
-    for (QRadioButton* option : {horizontalOption, verticalOption, paperOption[0],
-                                 paperOption[1], paperOption[2]})
+    for (QRadioButton* option :
+         {horizontalOption, verticalOption, paperOption[0], paperOption[1], paperOption[2]})
         connect(option, &QRadioButton::toggled, this, [this](bool on) {
             if (on)
                 choiceChanged();
@@ -240,6 +241,9 @@ std::optional<exporting::Range> frmBook::printableRange() {
     const auto chosen = range->chosen();
     if (!chosen || !m.JournalDb || running())
         return std::nullopt;
+    // What the editor shows is part of the diary: it goes into the journal first.
+    if (frmMirel* editor = windows::findEditorByTitle(); editor != nullptr && !editor->devProc())
+        return std::nullopt;
     if (exporting::entriesIn(m.JournalDb->path(), *chosen) == 0) {
         say(QStringLiteral("印刷する日記がありません。"), platform::Icon::Exclamation);
         return std::nullopt;
@@ -269,17 +273,18 @@ bool frmBook::printButton_Click() {
     if (!chosen)
         return false;
     const BookPageStyle chosenStyle = style();
-    std::shared_ptr<platform::PageJob> job = platform::dialogs().choosePrinter(
-        {QStringLiteral("絵日記"), pageSize(chosenStyle.paper)});
+    std::shared_ptr<platform::PageJob> job =
+        platform::dialogs().choosePrinter({QStringLiteral("絵日記"), pageSize(chosenStyle.paper)});
     if (!job)
         return false;
     const QString pictures = app::modFunc().gPath;
-    paintInBackground(*chosen, [job, chosenStyle, pictures](const QList<BookDay>& days,
-                                                          const std::function<bool(int)>& progress) {
-        return job->print([&](QPainter& painter, QPagedPaintDevice& device) {
-            return paintBook(painter, device, days, chosenStyle, pictures, progress);
+    paintInBackground(
+        *chosen, [job, chosenStyle, pictures](const QList<BookDay>& days,
+                                              const std::function<bool(int)>& progress) {
+            return job->print([&](QPainter& painter, QPagedPaintDevice& device) {
+                return paintBook(painter, device, days, chosenStyle, pictures, progress);
+            });
         });
-    });
     return true;
 }
 
@@ -303,11 +308,11 @@ bool frmBook::pdfButton_Click() {
         *path += QStringLiteral(".pdf");
     const BookPageStyle chosenStyle = style();
     const QString pictures = app::modFunc().gPath;
-    paintInBackground(*chosen, [path = *path, chosenStyle, pictures](
-                                   const QList<BookDay>& days,
-                                   const std::function<bool(int)>& progress) {
-        return writeBookPdf(path, days, chosenStyle, pictures, progress);
-    });
+    paintInBackground(
+        *chosen, [path = *path, chosenStyle, pictures](const QList<BookDay>& days,
+                                                       const std::function<bool(int)>& progress) {
+            return writeBookPdf(path, days, chosenStyle, pictures, progress);
+        });
     return true;
 }
 

@@ -34,20 +34,20 @@ public:
     ~frmBook() override;
 
     // ---- controls ----
-    RangeBox* range = nullptr;                // この日, この月, この年, 期間
-    QRadioButton* horizontalOption = nullptr; // "横書き"
-    QRadioButton* verticalOption = nullptr;   // "縦書き"
+    RangeBox* range = nullptr;                  // この日, この月, この年, 期間
+    QRadioButton* horizontalOption = nullptr;   // "横書き"
+    QRadioButton* verticalOption = nullptr;     // "縦書き"
     std::array<QRadioButton*, 3> paperOption{}; // "A4", "B5", "A5"
-    QScrollArea* previewArea = nullptr;       // the page shown
-    QLabel* pageImage = nullptr;              // inside previewArea
-    QSpinBox* pageBox = nullptr;              // the page shown, from 1
-    QLabel* pageCountLabel = nullptr;         // "N ページ"
-    QComboBox* zoomBox = nullptr;             // the preview's size: 50% … 200%
-    QProgressBar* progressBar = nullptr;      // shown once printing or saving takes a second
-    QPushButton* cancelButton = nullptr;      // "中止", with the progress
-    QPushButton* printButton = nullptr;       // "印刷..."
-    QPushButton* pdfButton = nullptr;         // "PDFに保存..."
-    QPushButton* closeButton = nullptr;       // "閉じる"
+    QScrollArea* previewArea = nullptr;         // the page shown
+    QLabel* pageImage = nullptr;                // inside previewArea
+    QSpinBox* pageBox = nullptr;                // the page shown, from 1
+    QLabel* pageCountLabel = nullptr;           // "N ページ"
+    QComboBox* zoomBox = nullptr;               // the preview's size: 50% … 200%
+    QProgressBar* progressBar = nullptr;        // shown once printing or saving takes a second
+    QPushButton* cancelButton = nullptr;        // "中止", with the progress
+    QPushButton* printButton = nullptr;         // "印刷..."
+    QPushButton* pdfButton = nullptr;           // "PDFに保存..."
+    QPushButton* closeButton = nullptr;         // "閉じる"
 
     // The day この日, この月 and この年 are taken from.
     void setDay(const QDate& day);

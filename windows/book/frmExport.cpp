@@ -40,8 +40,7 @@ void say(const QString& text, platform::Icon icon) {
 
 } // namespace
 
-frmExport::frmExport(QWidget* parent)
-    : QWidget(parent, Qt::Window) {
+frmExport::frmExport(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmExport"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("日記の書き出し"));

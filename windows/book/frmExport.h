@@ -28,16 +28,16 @@ public:
     ~frmExport() override;
 
     // ---- controls ----
-    RangeBox* range = nullptr;           // この日, この月, この年, 期間, 全部
-    QRadioButton* htmlOption = nullptr;         // "HTML"
-    QRadioButton* markdownOption = nullptr;     // "Markdown"
-    QLineEdit* destinationBox = nullptr;        // 書き出し先
-    QPushButton* browseButton = nullptr;        // "参照..."
-    QProgressBar* progressBar = nullptr;        // shown once an export takes over a second
-    QPushButton* cancelButton = nullptr;        // "中止", with the progress
-    QLabel* reportLabel = nullptr;              // what the last export wrote
-    QPushButton* exportButton = nullptr;        // "書き出す"
-    QPushButton* closeButton = nullptr;         // "閉じる"
+    RangeBox* range = nullptr;              // この日, この月, この年, 期間, 全部
+    QRadioButton* htmlOption = nullptr;     // "HTML"
+    QRadioButton* markdownOption = nullptr; // "Markdown"
+    QLineEdit* destinationBox = nullptr;    // 書き出し先
+    QPushButton* browseButton = nullptr;    // "参照..."
+    QProgressBar* progressBar = nullptr;    // shown once an export takes over a second
+    QPushButton* cancelButton = nullptr;    // "中止", with the progress
+    QLabel* reportLabel = nullptr;          // what the last export wrote
+    QPushButton* exportButton = nullptr;    // "書き出す"
+    QPushButton* closeButton = nullptr;     // "閉じる"
 
     // The day この日, この月 and この年 are taken from (the calendar's highlighted day).
     void setDay(const QDate& day);
