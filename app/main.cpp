@@ -4,9 +4,11 @@
 #include "platform/Error.h"
 #include "platform/InstanceLock.h"
 #include "platform/PrivateFiles.h"
+#include "platform/Services.h"
 #include "platform/System.h"
 #include "store/backup/StartupBackup.h"
 #include "store/search/SearchService.h"
+#include "windows/WindowLookup.h"
 
 int main(int argc, char** argv) {
     // Before any thread or file exists: nothing the program creates is ever open to others.
@@ -20,6 +22,10 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral(ORVANE_APP_ID));
     platform::installFontSubstitutions();
     platform::installInterfaceFont();
+
+    // 終了 ends the process at once: an export or a PDF under way is stopped first, so that it
+    // takes its unfinished files with it.
+    platform::addEndCleanup(windows::stopBackgroundWork);
 
     if (!platform::guard([] { app::Main(); }))
         return 1;

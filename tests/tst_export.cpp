@@ -184,7 +184,21 @@ private Q_SLOTS:
                      u"書き出しました。\n"_s + out + u"/orvane_2025\n日記 2日、絵 0枚"_s);
         }
         QCOMPARE(entriesOf(out), QStringList{u"orvane_2025"_s});
-        window.close();
+
+        // 終了 while an export runs: it stops and leaves nothing, not even its hidden folder.
+        QImage big(2000, 1500, QImage::Format_RGB32);
+        big.fill(Qt::darkGreen);
+        const QString picture = app::modFunc().gPath + u"/big.bmp"_s;
+        QVERIFY(big.save(picture));
+        for (int day = 0; day < 100; ++day)
+            addEntry(QDate(2024, 1, 1).addDays(day), u"x"_s, {}, picture);
+        QVERIFY(QDir(out).removeRecursively() && QDir().mkpath(out));
+        window.range->option[RangeBox::Everything]->setChecked(true);
+        QVERIFY(window.exportButton_Click());
+        QTRY_VERIFY(!entriesOf(out).isEmpty());
+        windows::stopBackgroundWork();
+        QVERIFY(!windows::findExporter());
+        QCOMPARE(entriesOf(out), QStringList());
         calendar.close();
         ORVANE_VERIFY_ENV(env);
     }

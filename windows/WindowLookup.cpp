@@ -154,4 +154,10 @@ frmBook& showBookPrinter(const QDate& day) {
     return *window;
 }
 
+void stopBackgroundWork() {
+    // Deleted, not closed: the program may be ending, with no event loop to run a later delete.
+    delete findExporter();
+    delete findBookPrinter();
+}
+
 } // namespace windows

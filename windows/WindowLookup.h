@@ -57,4 +57,8 @@ frmBook* findBookPrinter();
 // この日, この月 and この年) becomes the given one. The window deletes itself when it closes.
 frmBook& showBookPrinter(const QDate& day);
 
+// Closes the export and print windows without asking: the work they run stops and removes its
+// unfinished files before this returns.
+void stopBackgroundWork();
+
 } // namespace windows
