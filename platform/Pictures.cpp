@@ -1,6 +1,7 @@
 #include "platform/Pictures.h"
 
 #include "platform/Error.h"
+#include "platform/System.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -18,6 +19,12 @@ QImage loadPicture(const QString& path) {
         throw Error(errnum::PictureInvalid, QStringLiteral("ピクチャが不正です。"));
     return image.hasAlphaChannel() ? image.convertToFormat(QImage::Format_ARGB32)
                                    : image.convertToFormat(QImage::Format_RGB32);
+}
+
+QString findPicture(const QString& storedPath, const QString& pictureFolder) {
+    if (QFileInfo(storedPath).isFile() || pictureFolder.isEmpty())
+        return storedPath;
+    return joinPath(pictureFolder, fileTitle(storedPath));
 }
 
 } // namespace platform

@@ -2,11 +2,9 @@
 
 #include "platform/Error.h"
 #include "platform/Pictures.h"
-#include "platform/System.h"
 
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 
@@ -18,16 +16,10 @@ namespace {
 // most of its time in zlib, for files a sixth smaller.
 constexpr int PngQuality = 80;
 
-QString pictureFile(const QString& stored, const QString& folder) {
-    if (QFileInfo(stored).isFile())
-        return stored;
-    return folder + QLatin1Char('/') + platform::fileTitle(stored);
-}
-
 } // namespace
 
 Picture convertPicture(const QString& stored, const QString& pictureFolder) {
-    const QString path = pictureFile(stored, pictureFolder);
+    const QString path = platform::findPicture(stored, pictureFolder);
     QImage image;
     try {
         image = platform::loadPicture(path);
