@@ -9,6 +9,7 @@
 #include "platform/Services.h"
 #include "platform/System.h"
 #include "store/export/RangeReader.h"
+#include "windows/Controls.h"
 #include "windows/EditorHandover.h"
 #include "windows/book/BookDocument.h"
 #include "windows/book/BookPdf.h"
@@ -38,16 +39,10 @@
 using namespace windows::book;
 namespace exporting = store::exporting;
 
+using windows::named;
+using windows::say;
+
 namespace {
-
-void named(QWidget* widget, const QString& objectName, const QString& accessibleName) {
-    widget->setObjectName(objectName);
-    widget->setAccessibleName(accessibleName);
-}
-
-void say(const QString& text, platform::Icon icon) {
-    platform::dialogs().message(text, platform::Buttons::Ok, icon, platform::programTitle());
-}
 
 const std::array<int, 5> Zooms{50, 75, 100, 150, 200};
 

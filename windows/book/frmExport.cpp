@@ -8,6 +8,7 @@
 #include "platform/Services.h"
 #include "platform/System.h"
 #include "store/export/ExportFolder.h"
+#include "windows/Controls.h"
 #include "windows/EditorHandover.h"
 #include "windows/book/LongTask.h"
 #include "windows/book/RangeBox.h"
@@ -25,20 +26,10 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+using windows::named;
+using windows::say;
+
 namespace exporting = store::exporting;
-
-namespace {
-
-void named(QWidget* widget, const QString& objectName, const QString& accessibleName) {
-    widget->setObjectName(objectName);
-    widget->setAccessibleName(accessibleName);
-}
-
-void say(const QString& text, platform::Icon icon) {
-    platform::dialogs().message(text, platform::Buttons::Ok, icon, platform::programTitle());
-}
-
-} // namespace
 
 frmExport::frmExport(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmExport"));

@@ -7,6 +7,7 @@
 #include "platform/Error.h"
 #include "platform/Services.h"
 #include "platform/System.h"
+#include "windows/Controls.h"
 #include "windows/EditorHandover.h"
 #include "windows/WindowLookup.h"
 #include "windows/calendar/frmCal.h"
@@ -24,6 +25,8 @@
 #include <cmath>
 
 using store::backup::BackupInfo;
+
+using windows::named;
 
 namespace {
 
@@ -51,11 +54,6 @@ QString sizeText(qint64 bytes) {
 
 QString madeText(const BackupInfo& backup) {
     return platform::dates::format(backup.made, QStringLiteral("yyyy/mm/dd hh:nn"));
-}
-
-void named(QWidget* widget, const QString& objectName, const QString& accessibleName) {
-    widget->setObjectName(objectName);
-    widget->setAccessibleName(accessibleName);
 }
 
 void showFailure(const platform::Error& error) {

@@ -6,6 +6,7 @@
 #include "platform/Error.h"
 #include "platform/System.h"
 #include "store/search/TextFold.h"
+#include "windows/Controls.h"
 #include "windows/EditorHandover.h"
 #include "windows/WindowLookup.h"
 #include "windows/editor/frmMirel.h"
@@ -24,15 +25,12 @@
 
 using windows::search::HitModel;
 
+using windows::named;
+
 namespace {
 
 // How long typing must pause before the query is looked up.
 constexpr int TypingPauseMs = 150;
-
-void named(QWidget* widget, const QString& objectName, const QString& accessibleName) {
-    widget->setObjectName(objectName);
-    widget->setAccessibleName(accessibleName);
-}
 
 } // namespace
 
