@@ -1,5 +1,6 @@
 #include "bench/ExportBench.h"
 #include "bench/JournalGenerator.h"
+#include "bench/ProcessProbe.h"
 
 #include "platform/Error.h"
 #include "platform/Sqlite.h"
@@ -35,21 +36,6 @@ double peakMb() {
             return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
     }
     return 0;
-}
-
-// Runs this program again with the arguments and reads its "name value" lines.
-std::map<QString, double> childFigures(const QStringList& arguments) {
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), arguments);
-    child.waitForFinished(600000);
-    std::map<QString, double> figures;
-    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
-        const auto parts = line.split(' ');
-        if (parts.size() == 2)
-            figures[QString::fromLatin1(parts[0])] = parts[1].toDouble();
-    }
-    return figures;
 }
 
 } // namespace

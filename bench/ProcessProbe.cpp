@@ -1,8 +1,10 @@
 #include "bench/ProcessProbe.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QMap>
+#include <QProcess>
 
 #include <xcb/xcb.h>
 
@@ -215,6 +217,25 @@ std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& 
     ::waitpid(static_cast<pid_t>(pid), nullptr, 0);
     // The X server and the session bus tidy up after the ended program before the next starts.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    return figures;
+}
+
+std::map<QString, double> childFigures(const QStringList& arguments,
+                                       const QStringList& environment) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& entry : environment)
+        env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    child.waitForFinished(600000);
+    std::map<QString, double> figures;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        const auto parts = line.split(' ');
+        if (parts.size() == 2)
+            figures[QString::fromLatin1(parts[0])] = parts[1].toDouble();
+    }
     return figures;
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <map>
 #include <optional>
 
 namespace bench {
@@ -40,5 +41,10 @@ struct StartFigures {
 std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& program,
                                          const QStringList& environment, const QString& titlePrefix,
                                          bool memory);
+
+// Runs this program again with the arguments and its environment added to this process's
+// ("NAME=value" each), and reads the figures it prints, one "name value" line each.
+std::map<QString, double> childFigures(const QStringList& arguments,
+                                       const QStringList& environment = {});
 
 } // namespace bench

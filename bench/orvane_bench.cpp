@@ -89,22 +89,9 @@ QStringList prepareHome(const QString& home, int years, int* entries) {
 
 std::map<QString, double> runInProcess(const bench::Desktop& desktop,
                                        const QStringList& environment) {
-    QProcess inner;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& entry :
-         desktop.environment() + environment + QStringList{QStringLiteral("QT_QPA_PLATFORM=xcb")})
-        env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
-    inner.setProcessEnvironment(env);
-    inner.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    inner.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--in-process")});
-    inner.waitForFinished(600000);
-    std::map<QString, double> figures;
-    for (const QByteArray& line : inner.readAllStandardOutput().split('\n')) {
-        const auto parts = line.split(' ');
-        if (parts.size() == 2)
-            figures[QString::fromLatin1(parts[0])] = parts[1].toDouble();
-    }
-    return figures;
+    return bench::childFigures({QStringLiteral("--in-process")},
+                               desktop.environment() + environment +
+                                   QStringList{QStringLiteral("QT_QPA_PLATFORM=xcb")});
 }
 
 bool report(const std::vector<Figure>& figures) {
