@@ -160,7 +160,6 @@ void frmBook::makeControls() {
     connect(pageBox, &QSpinBox::valueChanged, this, [this] { askPage(); });
     connect(zoomBox, &QComboBox::currentIndexChanged, this, [this] { askPage(); });
     connect(previewer_, &BookPreviewer::counted, this, [this](int pages) {
-        pages_ = pages;
         pageCountLabel->setText(QStringLiteral("%1 ページ").arg(pages));
         pageBox->setRange(1, std::max(1, pages));
         pageBox->setEnabled(pages > 1);
@@ -213,7 +212,6 @@ void frmBook::choiceChanged() {
         return;
     const BookPageStyle chosen = style();
     platform::guard([&] { saveBookStyle(chosen); });
-    pages_.reset();
     pageCountLabel->clear();
     pageImage->clear();
     {

@@ -53,8 +53,6 @@ public:
     void setDay(const QDate& day);
     // The writing direction and paper chosen.
     windows::book::BookPageStyle style() const;
-    // The number of pages of the preview; nothing while they are being counted.
-    std::optional<int> pages() const { return pages_; }
 
     // 印刷...: the printer chooser, then the pages to the printer. True when printing started.
     bool printButton_Click();
@@ -70,7 +68,8 @@ private:
     void choiceChanged();
     void askPage();
     double previewDotsPerInch() const;
-    // The range and the count of its entries when they can be printed; else says why.
+    // The chosen range once the open editor's entry is saved, when it holds an entry; else
+    // nothing, and the user was told why.
     std::optional<store::exporting::Range> printableRange();
     // Reads the range's days and paints them on the worker thread: paint gets the days and a
     // progress to tell after each day.
@@ -80,5 +79,4 @@ private:
 
     BookPreviewer* previewer_ = nullptr;
     LongTask* task_ = nullptr;
-    std::optional<int> pages_;
 };
