@@ -11,6 +11,7 @@ packages=(
     qt6-translations-l10n                            # the toolkit's own texts in Japanese
     libsqlite3-dev sqlite3                           # the journal file
     libfontconfig-dev                                # reading the font setup early
+    libsodium-dev pkgconf                            # the encrypted journal's cryptography
     fonts-ipafont-mincho fonts-ipafont-gothic fonts-liberation
     xvfb xauth xdotool poppler-utils at-spi2-core # headless tests and the smoke test
     cmark                                         # the export test reads Markdown as its readers do

@@ -1,0 +1,140 @@
+// The encrypted journal's header and pages: what opens, what is refused and why, and the wrapping
+// read back with libsodium's own functions at the documented places.
+#include "platform/JournalCipher.h"
+
+#include <QtTest>
+
+#include <sodium.h>
+
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+using namespace platform::cipher;
+
+namespace {
+
+// The least work Argon2id accepts: the tests open many headers.
+const KdfCost Quick{crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN};
+
+OpenFailure failure(const std::variant<Opened, OpenFailure>& result) {
+    return std::holds_alternative<OpenFailure>(result) ? std::get<OpenFailure>(result)
+                                                       : OpenFailure(-1);
+}
+
+QByteArray keyBytes(const Key& key) {
+    return QByteArray(reinterpret_cast<const char*>(key.data()), Key::Size);
+}
+
+// The header with a field changed and its checksum made right again, as a newer program or a
+// forger would write it.
+QByteArray withField(QByteArray header, int at, const QByteArray& value) {
+    header.replace(at, value.size(), value);
+    QByteArray sum(32, '\0');
+    crypto_generichash(reinterpret_cast<unsigned char*>(sum.data()), 32,
+                       reinterpret_cast<const unsigned char*>(header.constData()), HeaderSize - 32,
+                       nullptr, 0);
+    return header.replace(HeaderSize - 32, 32, sum);
+}
+
+} // namespace
+
+class CipherTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void headerOpensOnlyWithItsPassphrase() {
+        // "é" composed and decomposed are one passphrase; a trailing blank makes another.
+        const Created made = createHeader(u"caf\u00e9 の日記 "_s, 4096, Quick);
+        QCOMPARE(made.header.size(), HeaderSize);
+        QVERIFY(looksEncrypted(made.header));
+        QVERIFY(!looksEncrypted("SQLite format 3\0"_ba));
+        const auto opened = openHeader(made.header, u"cafe\u0301 の日記 "_s, Quick);
+        QVERIFY(std::holds_alternative<Opened>(opened));
+        QCOMPARE(keyBytes(std::get<Opened>(opened).dataKey), keyBytes(made.dataKey));
+        QCOMPARE(std::get<Opened>(opened).fileId, made.fileId);
+        QCOMPARE(std::get<Opened>(opened).pageSize, 4096u);
+        QCOMPARE(failure(openHeader(made.header, u"café の日記"_s, Quick)),
+                 OpenFailure::WrongPassphrase);
+        QCOMPARE(failure(openHeader(made.header, QString(), Quick)), OpenFailure::WrongPassphrase);
+
+        // The wrapping as documented, undone with libsodium alone: Argon2id of the UTF-8 with the
+        // salt and cost at 40 and 56, XChaCha20-Poly1305 with the nonce at 72 over bytes 0–71.
+        const auto* h = reinterpret_cast<const unsigned char*>(made.header.constData());
+        const QByteArray utf8 = u"café の日記 "_s.toUtf8();
+        unsigned char wrapping[32];
+        QCOMPARE(crypto_pwhash(wrapping, 32, utf8.constData(), std::size_t(utf8.size()), h + 40,
+                               Quick.operations, Quick.memory, crypto_pwhash_ALG_ARGON2ID13),
+                 0);
+        unsigned char data[32];
+        QCOMPARE(crypto_aead_xchacha20poly1305_ietf_decrypt(data, nullptr, nullptr, h + 96, 48, h,
+                                                            72, h + 72, wrapping),
+                 0);
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(data), 32), keyBytes(made.dataKey));
+
+        // A new passphrase keeps the data key and the file id; the old one no longer opens it.
+        const QByteArray changed =
+            rewrapHeader(made.header, made.dataKey, u"新しい合言葉"_s, Quick);
+        QCOMPARE(changed.mid(24, 16), made.header.mid(24, 16));
+        QCOMPARE(keyBytes(std::get<Opened>(openHeader(changed, u"新しい合言葉"_s, Quick)).dataKey),
+                 keyBytes(made.dataKey));
+        QCOMPARE(failure(openHeader(changed, u"café の日記 "_s, Quick)),
+                 OpenFailure::WrongPassphrase);
+        // Two files never share a key or an id.
+        const Created other = createHeader(u"café の日記 "_s, 4096, Quick);
+        QVERIFY(keyBytes(other.dataKey) != keyBytes(made.dataKey) && other.fileId != made.fileId);
+    }
+
+    void damagedHeadersAreToldApart() {
+        const QByteArray header = createHeader(u"passphrase"_s, 4096, Quick).header;
+        QByteArray flipped = header;
+        flipped[100] = char(flipped[100] ^ 1);
+        QCOMPARE(failure(openHeader(flipped, u"passphrase"_s, Quick)), OpenFailure::Damaged);
+        QCOMPARE(failure(openHeader(header.left(2000), u"passphrase"_s, Quick)),
+                 OpenFailure::Damaged);
+        QCOMPARE(failure(openHeader("SQLite format 3\0"_ba, u"passphrase"_s, Quick)),
+                 OpenFailure::NotEncrypted);
+        QCOMPARE(failure(openHeader(withField(header, 16, "\2\0\0\0"_ba), u"passphrase"_s, Quick)),
+                 OpenFailure::NewerVersion);
+        // A forged cost, lower than this version's or beyond four times it, with a right checksum.
+        const auto cost = [&](std::uint64_t operations) {
+            QByteArray field(8, '\0');
+            field[0] = char(operations);
+            return openHeader(withField(header, 56, field), u"passphrase"_s, Quick);
+        };
+        QCOMPARE(failure(cost(Quick.operations - 1)), OpenFailure::Damaged);
+        QCOMPARE(failure(cost(4 * Quick.operations + 1)), OpenFailure::Damaged);
+        QCOMPARE(failure(cost(4 * Quick.operations)), OpenFailure::WrongPassphrase);
+        // The standard cost is the one the program asks for: a quick header is refused by it.
+        QCOMPARE(failure(openHeader(header, u"passphrase"_s)), OpenFailure::Damaged);
+    }
+
+    void pagesOpenOnlyInTheirPlace() {
+        const Created made = createHeader(u"passphrase"_s, 4096, Quick);
+        QByteArray plain = "日記の本文"_ba;
+        plain.resize(4096, '\0');
+        const auto span = [](QByteArray& page) {
+            return std::span(reinterpret_cast<unsigned char*>(page.data()),
+                             std::size_t(page.size()));
+        };
+        QByteArray page = plain;
+        sealPage(made.dataKey, made.fileId, FileKind::Database, 7, span(page));
+        QVERIFY(!page.contains("日記"_ba));
+        QByteArray again = plain;
+        sealPage(made.dataKey, made.fileId, FileKind::Database, 7, span(again));
+        QVERIFY(again.left(4056) != page.left(4056)); // a fresh nonce on every write
+        for (const auto& [kind, number, file] :
+             {std::tuple{FileKind::Database, 8u, made.fileId},
+              std::tuple{FileKind::RollbackJournal, 7u, made.fileId},
+              std::tuple{FileKind::Database, 7u, createHeader(u"p"_s, 4096, Quick).fileId}}) {
+            QByteArray moved = page;
+            QVERIFY(!openPage(made.dataKey, file, kind, number, span(moved)));
+        }
+        QByteArray bitFlipped = page;
+        bitFlipped[3000] = char(bitFlipped[3000] ^ 0x10);
+        QVERIFY(!openPage(made.dataKey, made.fileId, FileKind::Database, 7, span(bitFlipped)));
+        QVERIFY(openPage(made.dataKey, made.fileId, FileKind::Database, 7, span(page)));
+        QCOMPARE(page.left(4056), plain.left(4056));
+    }
+};
+
+QTEST_GUILESS_MAIN(CipherTest)
+#include "tst_cipher.moc"
