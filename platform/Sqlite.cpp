@@ -92,11 +92,11 @@ bool Statement::isNull(int column) const {
     return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
-Connection::Connection(const QString& path, Mode mode) {
+Connection::Connection(const QString& path, Mode mode, const char* vfs) {
     const int flags =
         mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     const int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
-                                     flags | SQLITE_OPEN_NOMUTEX, nullptr);
+                                     flags | SQLITE_OPEN_NOMUTEX, vfs);
     if (code != SQLITE_OK) {
         const QString text = QString::fromUtf8(db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code));
         sqlite3_close(db_);

@@ -47,8 +47,8 @@ class Connection {
 public:
     enum class Mode { ReadOnly, ReadWriteCreate };
     // ":memory:" is a database in memory; an empty path a temporary file that SQLite removes
-    // when the connection closes.
-    Connection(const QString& path, Mode mode);
+    // when the connection closes. vfs names the file layer (nullptr: SQLite's default).
+    Connection(const QString& path, Mode mode, const char* vfs = nullptr);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

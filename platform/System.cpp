@@ -59,7 +59,9 @@ bool isProgramFile(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return false;
     const QByteArray start = file.read(4);
-    return start == QByteArrayLiteral("\x7f" "ELF") || start.startsWith("#!");
+    return start == QByteArrayLiteral("\x7f"
+                                      "ELF") ||
+           start.startsWith("#!");
 }
 
 QString computerName() {

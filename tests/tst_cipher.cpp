@@ -1,10 +1,14 @@
 // The encrypted journal's header and pages: what opens, what is refused and why, and the wrapping
 // read back with libsodium's own functions at the documented places.
+#include "platform/CipherVfs.h"
+#include "platform/Error.h"
 #include "platform/JournalCipher.h"
+#include "platform/Sqlite.h"
 
 #include <QtTest>
 
 #include <sodium.h>
+#include <sqlite3.h>
 
 #include <cstring>
 
@@ -34,6 +38,30 @@ QByteArray withField(QByteArray header, int at, const QByteArray& value) {
                        reinterpret_cast<const unsigned char*>(header.constData()), HeaderSize - 32,
                        nullptr, 0);
     return header.replace(HeaderSize - 32, 32, sum);
+}
+
+using platform::sqlite::Connection;
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The layer of an existing encrypted file, its key taken from the file's own header.
+std::unique_ptr<CipherVfs> layerOf(const QString& path) {
+    const QByteArray header = fileBytes(path).left(HeaderSize);
+    auto opened = openHeader(header, u"passphrase"_s, Quick);
+    if (!std::holds_alternative<Opened>(opened))
+        return nullptr;
+    return std::make_unique<CipherVfs>(std::move(std::get<Opened>(opened).dataKey), header);
+}
+
+QString texts(Connection& db) {
+    QStringList out;
+    platform::sqlite::Statement rows(db.handle(), "select t from d order by rowid");
+    while (rows.step())
+        out << rows.text(0);
+    return out.join(u',');
 }
 
 } // namespace
@@ -133,6 +161,90 @@ private Q_SLOTS:
         QVERIFY(!openPage(made.dataKey, made.fileId, FileKind::Database, 7, span(bitFlipped)));
         QVERIFY(openPage(made.dataKey, made.fileId, FileKind::Database, 7, span(page)));
         QCOMPARE(page.left(4056), plain.left(4056));
+    }
+
+    // A database through the layer: nothing of its text on disk, in the file or in its journal;
+    // a hot journal rolled back; a changed page, a foreign file and a wrong key refused.
+    void encryptedDatabase() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"journal.mdb"_s);
+        const QString marker = u"秘密の日記MARKER"_s;
+        {
+            Created made = createHeader(u"passphrase"_s, 4096, Quick);
+            CipherVfs layer(std::move(made.dataKey), made.header);
+            Connection db(path, Connection::Mode::ReadWriteCreate, layer.name());
+            db.exec("pragma temp_store=memory; pragma page_size=4096;");
+            int reserve = ReservedBytes;
+            sqlite3_file_control(db.handle(), "main", SQLITE_FCNTL_RESERVE_BYTES, &reserve);
+            db.exec("create table d(t text); begin");
+            for (int i = 0; i < 300; ++i) {
+                platform::sqlite::Statement insert(db.handle(), "insert into d values(?)");
+                insert.bind(1, marker + QString::number(i) + QString(200, u'字')).run();
+            }
+            db.exec("commit; create index di on d(t)");
+            platform::sqlite::Statement check(db.handle(), "pragma integrity_check");
+            QVERIFY(check.step() && check.text(0) == u"ok"_s);
+        }
+        QByteArray disk = fileBytes(path);
+        QVERIFY(disk.startsWith(QByteArray(Magic, sizeof Magic)));
+        QVERIFY(!disk.contains(marker.toUtf8()) && !disk.contains("SQLite format 3"));
+        QCOMPARE((disk.size() - HeaderSize) % 4096, 0);
+
+        // A transaction cut off with its changed pages already in the file: the copy of the
+        // file and its journal opens as it was before.
+        const QString crashed = dir.filePath(u"crashed.mdb"_s);
+        {
+            auto layer = layerOf(path);
+            Connection db(path, Connection::Mode::ReadWriteCreate, layer->name());
+            db.exec("pragma temp_store=memory; pragma cache_size=2; begin;"
+                    "update d set t='変更後'||t");
+            QVERIFY(QFile::exists(path + u"-journal"_s));
+            QVERIFY(!fileBytes(path + u"-journal"_s).contains(marker.toUtf8()));
+            QVERIFY(QFile::copy(path, crashed));
+            QVERIFY(QFile::copy(path + u"-journal"_s, crashed + u"-journal"_s));
+            QVERIFY(fileBytes(crashed) != disk); // the cache spilled changed pages
+            db.exec("rollback");
+        }
+        {
+            auto layer = layerOf(crashed);
+            Connection db(crashed, Connection::Mode::ReadWriteCreate, layer->name());
+            db.exec("pragma temp_store=memory");
+            QVERIFY(texts(db).startsWith(marker + u"0"_s));
+            QVERIFY(!texts(db).contains(u"変更後"_s));
+            QVERIFY(!layer->tampered());
+        }
+
+        // One changed byte in the second page: reading it fails and the layer says why.
+        QByteArray changed = disk;
+        changed[HeaderSize + 4096 + 100] = char(changed[HeaderSize + 4096 + 100] ^ 1);
+        const QString forged = dir.filePath(u"forged.mdb"_s);
+        QFile out(forged);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(changed) == changed.size());
+        out.close();
+        {
+            auto layer = layerOf(forged);
+            Connection db(forged, Connection::Mode::ReadWriteCreate, layer->name());
+            try {
+                texts(db);
+                QFAIL("read");
+            } catch (const platform::Error& e) {
+                QVERIFY2(layer->tampered(), qPrintable(e.message()));
+            }
+        }
+        // A plain database, and the file under another file's layer, do not open.
+        Connection plain(dir.filePath(u"plain.db"_s), Connection::Mode::ReadWriteCreate);
+        plain.exec("create table d(t text)");
+        Created other = createHeader(u"passphrase"_s, 4096, Quick);
+        CipherVfs otherLayer(std::move(other.dataKey), other.header);
+        for (const QString& name : {dir.filePath(u"plain.db"_s), path}) {
+            try {
+                Connection db(name, Connection::Mode::ReadWriteCreate, otherLayer.name());
+                db.exec("select count(*) from d");
+                QFAIL("opened");
+            } catch (const platform::Error& e) {
+                QCOMPARE(e.number(), SQLITE_NOTADB);
+            }
+        }
     }
 };
 

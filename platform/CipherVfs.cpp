@@ -1,0 +1,255 @@
+#include "platform/CipherVfs.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace platform::cipher {
+
+struct CipherVfs::Layer {
+    sqlite3_vfs vfs{};
+    sqlite3_vfs* lower = nullptr;
+    QByteArray name;
+    Key key;
+    QByteArray header;
+    FileId file{};
+    int pageSize = 0;
+    std::atomic<bool> tampered{false};
+};
+
+namespace {
+
+using Layer = CipherVfs::Layer;
+
+// The journal's header is written a sector at a time: smaller than any page, so a write of a
+// whole page to the journal is always a page image.
+constexpr int SectorSize = 512;
+
+struct File {
+    sqlite3_file base;
+    Layer* layer;
+    FileKind kind;
+    sqlite3_file* lower; // in the same allocation, after this
+};
+
+File& of(sqlite3_file* f) {
+    return *reinterpret_cast<File*>(f);
+}
+Layer& layerOf(sqlite3_vfs* vfs) {
+    return *static_cast<Layer*>(vfs->pAppData);
+}
+unsigned char* bytes(void* p) {
+    return static_cast<unsigned char*>(p);
+}
+
+int xClose(sqlite3_file* f) {
+    return of(f).lower->pMethods->xClose(of(f).lower);
+}
+
+int readPages(File& file, void* buffer, int amount, sqlite3_int64 offset) {
+    const int ps = file.layer->pageSize;
+    std::vector<unsigned char> page(std::size_t(ps), 0);
+    for (sqlite3_int64 at = offset - offset % ps; at < offset + amount; at += ps) {
+        const int code = file.lower->pMethods->xRead(file.lower, page.data(), ps, HeaderSize + at);
+        if (code == SQLITE_IOERR_SHORT_READ) {
+            // Beyond the end: zeros from here on, as SQLite expects of a short read. A page cut
+            // in two is no page at all.
+            if (std::any_of(page.begin(), page.end(), [](unsigned char c) { return c != 0; }))
+                return SQLITE_CORRUPT;
+            const sqlite3_int64 from = std::max(at, offset) - offset;
+            std::memset(bytes(buffer) + from, 0, std::size_t(amount - from));
+            return SQLITE_IOERR_SHORT_READ;
+        }
+        if (code != SQLITE_OK)
+            return code;
+        if (!openPage(file.layer->key, file.layer->file, FileKind::Database,
+                      std::uint32_t(at / ps + 1), page)) {
+            file.layer->tampered = true;
+            return SQLITE_IOERR_DATA;
+        }
+        const sqlite3_int64 from = std::max(at, offset);
+        const sqlite3_int64 to = std::min(at + ps, offset + amount);
+        std::memcpy(bytes(buffer) + (from - offset), page.data() + (from - at),
+                    std::size_t(to - from));
+    }
+    return SQLITE_OK;
+}
+
+int xRead(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset) {
+    File& file = of(f);
+    if (file.kind == FileKind::Database)
+        return readPages(file, buffer, amount, offset);
+    const int code = file.lower->pMethods->xRead(file.lower, buffer, amount, offset);
+    if (code != SQLITE_OK || amount != file.layer->pageSize)
+        return code;
+    // A page image, sealed in its place in the journal.
+    if (!openPage(file.layer->key, file.layer->file, FileKind::RollbackJournal,
+                  std::uint32_t(offset), std::span(bytes(buffer), std::size_t(amount)))) {
+        file.layer->tampered = true;
+        return SQLITE_IOERR_DATA;
+    }
+    return SQLITE_OK;
+}
+
+int xWrite(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset) {
+    File& file = of(f);
+    Layer& layer = *file.layer;
+    if (layer.tampered)
+        return SQLITE_IOERR_WRITE;
+    const int ps = layer.pageSize;
+    if (file.kind == FileKind::RollbackJournal && amount != ps)
+        return file.lower->pMethods->xWrite(file.lower, buffer, amount, offset);
+    if (file.kind == FileKind::Database && (amount % ps != 0 || offset % ps != 0))
+        return SQLITE_IOERR_WRITE; // SQLite writes a database's pages whole
+    std::vector<unsigned char> sealed(static_cast<const unsigned char*>(buffer),
+                                      static_cast<const unsigned char*>(buffer) + amount);
+    for (int at = 0; at < amount; at += ps) {
+        const std::uint32_t place = file.kind == FileKind::Database
+                                        ? std::uint32_t((offset + at) / ps + 1)
+                                        : std::uint32_t(offset);
+        sealPage(layer.key, layer.file, file.kind, place,
+                 std::span(sealed.data() + at, std::size_t(ps)));
+    }
+    const sqlite3_int64 to = file.kind == FileKind::Database ? HeaderSize + offset : offset;
+    return file.lower->pMethods->xWrite(file.lower, sealed.data(), amount, to);
+}
+
+int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
+    File& file = of(f);
+    const sqlite3_int64 shift = file.kind == FileKind::Database ? HeaderSize : 0;
+    return file.lower->pMethods->xTruncate(file.lower, size + shift);
+}
+
+int xSync(sqlite3_file* f, int flags) {
+    return of(f).lower->pMethods->xSync(of(f).lower, flags);
+}
+
+int xFileSize(sqlite3_file* f, sqlite3_int64* size) {
+    File& file = of(f);
+    const int code = file.lower->pMethods->xFileSize(file.lower, size);
+    if (code == SQLITE_OK && file.kind == FileKind::Database)
+        *size = std::max<sqlite3_int64>(0, *size - HeaderSize);
+    return code;
+}
+
+int xLock(sqlite3_file* f, int level) {
+    return of(f).lower->pMethods->xLock(of(f).lower, level);
+}
+int xUnlock(sqlite3_file* f, int level) {
+    return of(f).lower->pMethods->xUnlock(of(f).lower, level);
+}
+int xCheckReservedLock(sqlite3_file* f, int* out) {
+    return of(f).lower->pMethods->xCheckReservedLock(of(f).lower, out);
+}
+int xFileControl(sqlite3_file* f, int op, void* arg) {
+    // Mapping the file into memory would bypass the sealing.
+    if (op == SQLITE_FCNTL_MMAP_SIZE)
+        return SQLITE_NOTFOUND;
+    return of(f).lower->pMethods->xFileControl(of(f).lower, op, arg);
+}
+int xSectorSize(sqlite3_file*) {
+    return SectorSize;
+}
+int xDeviceCharacteristics(sqlite3_file* f) {
+    return of(f).lower->pMethods->xDeviceCharacteristics(of(f).lower) & ~SQLITE_IOCAP_BATCH_ATOMIC;
+}
+
+const sqlite3_io_methods Methods = {1,
+                                    xClose,
+                                    xRead,
+                                    xWrite,
+                                    xTruncate,
+                                    xSync,
+                                    xFileSize,
+                                    xLock,
+                                    xUnlock,
+                                    xCheckReservedLock,
+                                    xFileControl,
+                                    xSectorSize,
+                                    xDeviceCharacteristics,
+                                    nullptr,
+                                    nullptr,
+                                    nullptr,
+                                    nullptr,
+                                    nullptr,
+                                    nullptr};
+
+// A new database file gets the header; an existing one must be this layer's file.
+int checkHeader(File& file, int flags) {
+    Layer& layer = *file.layer;
+    sqlite3_int64 size = 0;
+    int code = file.lower->pMethods->xFileSize(file.lower, &size);
+    if (code != SQLITE_OK)
+        return code;
+    if (size == 0) {
+        if ((flags & SQLITE_OPEN_READWRITE) == 0)
+            return SQLITE_NOTADB;
+        return file.lower->pMethods->xWrite(file.lower, layer.header.constData(), HeaderSize, 0);
+    }
+    QByteArray header(HeaderSize, '\0');
+    code = file.lower->pMethods->xRead(file.lower, header.data(), HeaderSize, 0);
+    if (code != SQLITE_OK || !looksEncrypted(header) ||
+        header.mid(24, 16) != layer.header.mid(24, 16))
+        return SQLITE_NOTADB;
+    return SQLITE_OK;
+}
+
+int xOpen(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
+    Layer& layer = layerOf(vfs);
+    File& file = of(f);
+    file.base.pMethods = nullptr;
+    if ((flags & SQLITE_OPEN_MAIN_DB) != 0)
+        file.kind = FileKind::Database;
+    else if ((flags & SQLITE_OPEN_MAIN_JOURNAL) != 0)
+        file.kind = FileKind::RollbackJournal;
+    else
+        return SQLITE_CANTOPEN; // no file this layer could not seal
+    file.layer = &layer;
+    file.lower = reinterpret_cast<sqlite3_file*>(&file + 1);
+    int code = layer.lower->xOpen(layer.lower, name, file.lower, flags, outFlags);
+    if (code != SQLITE_OK)
+        return code;
+    if (file.kind == FileKind::Database && (code = checkHeader(file, flags)) != SQLITE_OK) {
+        file.lower->pMethods->xClose(file.lower);
+        return code;
+    }
+    file.base.pMethods = &Methods;
+    return SQLITE_OK;
+}
+
+} // namespace
+
+CipherVfs::CipherVfs(Key dataKey, QByteArray header) : layer_(std::make_unique<Layer>()) {
+    Layer& layer = *layer_;
+    layer.key = std::move(dataKey);
+    layer.header = std::move(header);
+    std::memcpy(layer.file.data(), layer.header.constData() + 24, layer.file.size());
+    for (int i = 3; i >= 0; --i)
+        layer.pageSize = layer.pageSize << 8 | static_cast<unsigned char>(layer.header[20 + i]);
+    layer.lower = sqlite3_vfs_find(nullptr);
+    layer.name = QByteArray("orvane-cipher-") + QByteArray::number(quintptr(this), 16);
+    layer.vfs = *layer.lower;
+    layer.vfs.iVersion = std::min(layer.lower->iVersion, 3);
+    layer.vfs.szOsFile = int(sizeof(File)) + layer.lower->szOsFile;
+    layer.vfs.pNext = nullptr;
+    layer.vfs.zName = layer.name.constData();
+    layer.vfs.pAppData = &layer;
+    layer.vfs.xOpen = xOpen;
+    sqlite3_vfs_register(&layer.vfs, 0);
+}
+
+CipherVfs::~CipherVfs() {
+    sqlite3_vfs_unregister(&layer_->vfs);
+}
+
+const char* CipherVfs::name() const {
+    return layer_->name.constData();
+}
+
+bool CipherVfs::tampered() const {
+    return layer_->tampered;
+}
+
+} // namespace platform::cipher
