@@ -103,6 +103,11 @@ int xWrite(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset
         return file.lower->pMethods->xWrite(file.lower, buffer, amount, offset);
     if (file.kind == FileKind::Database && (amount % ps != 0 || offset % ps != 0))
         return SQLITE_IOERR_WRITE; // SQLite writes a database's pages whole
+    // Page 1 tells how many bytes of each page SQLite leaves free: without room for the seal,
+    // sealing would overwrite data.
+    if (file.kind == FileKind::Database && offset == 0 &&
+        static_cast<const unsigned char*>(buffer)[20] < ReservedBytes)
+        return SQLITE_IOERR_WRITE;
     std::vector<unsigned char> sealed(static_cast<const unsigned char*>(buffer),
                                       static_cast<const unsigned char*>(buffer) + amount);
     for (int at = 0; at < amount; at += ps) {
@@ -246,6 +251,10 @@ CipherVfs::~CipherVfs() {
 
 const char* CipherVfs::name() const {
     return layer_->name.constData();
+}
+
+int CipherVfs::pageSize() const {
+    return layer_->pageSize;
 }
 
 bool CipherVfs::tampered() const {

@@ -27,6 +27,8 @@ public:
 
     // The name to open connections with.
     const char* name() const;
+    // The page size of the file, fixed by its header.
+    int pageSize() const;
     // A page of the file or its journal did not open: the file was changed behind the program's
     // back. Whatever reads it failed, and nothing more is written to it.
     bool tampered() const;

@@ -1,9 +1,13 @@
 #include "platform/DatabaseDetail.h"
 
+#include "platform/CipherVfs.h"
 #include "platform/Error.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QUrl>
 
 #include <atomic>
 #include <sys/stat.h>
@@ -122,9 +126,19 @@ bool Database::hasTable(const QString& name) {
 }
 
 void Database::compactInto(const QString& target) {
+    copyInto(target, layer_);
+}
+
+void Database::copyInto(const QString& target, const cipher::CipherVfs* layer) {
     ++statementCount_;
+    detail::reserveForSealing(handle_, layer);
+    const auto asBefore = qScopeGuard([this] { detail::reserveForSealing(handle_, layer_); });
+    // A URI, so that the copy can name its layer.
+    QByteArray uri = "file:" + QUrl::toPercentEncoding(QFileInfo(target).absoluteFilePath(), "/");
+    // Without a layer the copy is plain: SQLite's default layer, not this connection's.
+    uri += QByteArray("?vfs=") + (layer ? layer->name() : sqlite3_vfs_find(nullptr)->zName);
     Statement statement(handle_, QStringLiteral("VACUUM INTO ?"));
-    statement.bind({target});
+    statement.bind({QString::fromUtf8(uri)});
     statement.step();
     // The copy must be on the disk before anything relies on it.
     QFile copy(target);

@@ -11,6 +11,10 @@
 
 struct sqlite3;
 
+namespace platform::cipher {
+class CipherVfs;
+}
+
 // The journal's database engine over SQLite. Every failure raises platform::Error with a number
 // and a description: 3022 for a duplicate primary key, 3078 for a missing table, 3163 for a text
 // longer than its column, SQLite's own result code and message otherwise.
@@ -99,9 +103,13 @@ public:
     // Whether a table of that name exists, letter case ignored.
     bool hasTable(const QString& name);
 
-    // Writes a compact copy of the database to a new file (which must not exist) and makes sure
-    // it has reached the disk. This database stays open and unchanged.
+    // Writes a compact copy of the database to a new file (which must not exist), sealed as this
+    // database is, and makes sure it has reached the disk. This database stays open and
+    // unchanged.
     void compactInto(const QString& target);
+    // The same copy sealed by another layer (an encrypted copy of a plain file), or plain when
+    // layer is null (a plain copy of an encrypted one).
+    void copyInto(const QString& target, const cipher::CipherVfs* layer);
 
     // The identity of a file on its file system; empty when there is no file.
     struct FileId {
@@ -120,6 +128,7 @@ private:
 
     sqlite3* handle_;
     QString path_;
+    const cipher::CipherVfs* layer_ = nullptr; // the file's sealing, if it is encrypted
     std::optional<FileId> fileId_;
     quint64 statementCount_ = 0;
     std::optional<qint64> dataVersion_;
@@ -142,15 +151,21 @@ private:
     bool open_ = true;
 };
 
-// The engine's entry point.
+// The engine's entry point. A workspace with a cipher layer opens and creates the files it seals
+// (platform/CipherVfs.h), one encrypted file and its copies; it keeps the layer while it lives.
 class Workspace {
 public:
+    explicit Workspace(std::shared_ptr<const cipher::CipherVfs> layer = nullptr);
+
     // Opens an existing database read-write; a missing file or one that is no database raises
     // an error and creates nothing.
     std::unique_ptr<Database> openDatabase(const QString& path) const;
     // Creates a new, empty database file; an existing file is an error. The file is made as
     // path.part and renamed durably to path once it is a database.
     std::unique_ptr<Database> createDatabase(const QString& path) const;
+
+private:
+    std::shared_ptr<const cipher::CipherVfs> layer_;
 };
 
 // Text form of a Date/Time value as stored in the file.

@@ -44,6 +44,10 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
+// Asks the next VACUUM, or a file not yet written, for the bytes at the end of each page that
+// the layer keeps for its seal (none without a layer).
+void reserveForSealing(sqlite3* handle, const cipher::CipherVfs* layer);
+
 // The value a pragma returns, such as "PRAGMA data_version".
 int pragmaInt(sqlite3* handle, const char* pragma);
 

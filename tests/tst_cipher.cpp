@@ -1,6 +1,7 @@
 // The encrypted journal's header and pages: what opens, what is refused and why, and the wrapping
 // read back with libsodium's own functions at the documented places.
 #include "platform/CipherVfs.h"
+#include "platform/Database.h"
 #include "platform/Error.h"
 #include "platform/JournalCipher.h"
 #include "platform/Sqlite.h"
@@ -245,6 +246,65 @@ private Q_SLOTS:
                 QCOMPARE(e.number(), SQLITE_NOTADB);
             }
         }
+    }
+
+    // The journal's engine: a plain journal copied sealed and back, and a sealed journal that is
+    // created, written, compacted and reopened through its workspace.
+    void journalEngineThroughTheLayer() {
+        using namespace platform::db;
+        QTemporaryDir dir;
+        const QString marker = u"暗号化する日記MARKER"_s;
+        const TableDef table{u"d"_s, {{u"t"_s, FieldType::Memo}}, {}, {}};
+        const auto rows = [](Database& db) {
+            QStringList out;
+            for (Recordset r = db.openRecordset(u"select t from d order by t"_s); !r.eof();
+                 r.moveNext())
+                out << r.field(u"t"_s).toString();
+            return out;
+        };
+        const Workspace plainSpace;
+        auto plain = plainSpace.createDatabase(dir.filePath(u"plain.mdb"_s));
+        plain->createTable(table);
+        for (int i = 0; i < 50; ++i)
+            plain->execute(u"insert into d values(?)"_s, {marker + QString::number(i)});
+        const QStringList written = rows(*plain);
+
+        Created made = createHeader(u"passphrase"_s, 4096, Quick);
+        const QByteArray header = made.header;
+        auto layer = std::make_shared<CipherVfs>(std::move(made.dataKey), header);
+        const Workspace sealedSpace(layer);
+        const QString sealed = dir.filePath(u"sealed.mdb"_s);
+        plain->copyInto(sealed, layer.get());
+        const QString compacted = dir.filePath(u"compacted.mdb"_s);
+        {
+            auto db = sealedSpace.openDatabase(sealed);
+            QCOMPARE(rows(*db), written);
+            db->execute(u"insert into d values(?)"_s, {marker + u"new"_s});
+            db->compactInto(compacted);
+            db->copyInto(dir.filePath(u"plain-again.mdb"_s), nullptr);
+        }
+        for (const QString& file : {sealed, compacted}) {
+            const QByteArray disk = fileBytes(file);
+            QVERIFY(disk.startsWith(QByteArray(Magic, sizeof Magic)));
+            QVERIFY(!disk.contains(marker.toUtf8()));
+            auto db = sealedSpace.openDatabase(file);
+            QCOMPARE(rows(*db).size(), written.size() + 1);
+            QCOMPARE(db->openRecordset(u"pragma integrity_check"_s)
+                         .field(u"integrity_check"_s)
+                         .toString(),
+                     u"ok"_s);
+        }
+        QVERIFY(fileBytes(dir.filePath(u"plain-again.mdb"_s)).startsWith("SQLite format 3"));
+        QCOMPARE(rows(*plainSpace.openDatabase(dir.filePath(u"plain-again.mdb"_s))).size(),
+                 written.size() + 1);
+        // A journal made sealed from the start.
+        auto fresh = sealedSpace.createDatabase(dir.filePath(u"fresh.mdb"_s));
+        fresh->createTable(table);
+        fresh->execute(u"insert into d values(?)"_s, {marker});
+        fresh.reset();
+        QVERIFY(!fileBytes(dir.filePath(u"fresh.mdb"_s)).contains(marker.toUtf8()));
+        QCOMPARE(rows(*sealedSpace.openDatabase(dir.filePath(u"fresh.mdb"_s))),
+                 QStringList{marker});
     }
 };
 
