@@ -5,6 +5,9 @@
 #include "platform/Error.h"
 #include "platform/JournalCipher.h"
 #include "platform/Sqlite.h"
+#include "store/Encryption.h"
+#include "store/EntrySql.h"
+#include "store/Schema.h"
 
 #include <QtTest>
 
@@ -305,6 +308,57 @@ private Q_SLOTS:
         QVERIFY(!fileBytes(dir.filePath(u"fresh.mdb"_s)).contains(marker.toUtf8()));
         QCOMPARE(rows(*sealedSpace.openDatabase(dir.filePath(u"fresh.mdb"_s))),
                  QStringList{marker});
+    }
+
+    // Encryption turned on and off for a journal: each way its rows stay, its permission bits
+    // stay, no copy is left, and in between no byte of its text is on the disk.
+    void journalEncryptedAndBack() {
+        using namespace platform::db;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"orvane.mdb"_s);
+        auto workspace = std::make_unique<Workspace>();
+        auto db = workspace->createDatabase(path);
+        store::tblMake(*db);
+        const QString text = u"「引用」と\n改行と😀の秘密MARKER"_s;
+        for (int day = 0; day < 450; ++day) {
+            const QDateTime moment(QDate(2024, 1, 1).addDays(day), QTime());
+            db->execute(store::sql::insertEntry(), {moment, text + QString::number(day), u"備考"_s,
+                                                    u""_s, false, moment, moment, u"PC01"_s});
+        }
+        // Bits no umask makes (others may read, the group not): the copy must take them over.
+        QVERIFY(
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        const auto permissions = QFile::permissions(path);
+        const auto entries = [&] {
+            return db->openRecordset(u"select count(*) as n, max(Mirel_txt) as t from Mirel"_s)
+                .field(u"t"_s)
+                .toString();
+        };
+        const QString last = entries();
+
+        store::encryptJournal(db, workspace, path, u"合言葉 passphrase"_s, Quick);
+        QCOMPARE(entries(), last);
+        QVERIFY(fileBytes(path).startsWith(QByteArray(Magic, sizeof Magic)));
+        QVERIFY(!fileBytes(path).contains("MARKER"));
+        QCOMPARE(QFile::permissions(path), permissions);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"orvane.mdb"_s});
+        // It opens again only with the passphrase.
+        QCOMPARE(failure(openHeader(fileBytes(path).left(HeaderSize), u"合言葉"_s, Quick)),
+                 OpenFailure::WrongPassphrase);
+        db->execute(u"update Mirel set Memo_txt='暗号化後' where Reg_dat='2024-01-01 00:00:00'"_s);
+
+        store::decryptJournal(db, workspace, path);
+        QCOMPARE(entries(), last);
+        QVERIFY(fileBytes(path).startsWith("SQLite format 3"));
+        QCOMPARE(QFile::permissions(path), permissions);
+        QCOMPARE(
+            db->openRecordset(u"select Memo_txt from Mirel where Reg_dat='2024-01-01 00:00:00'"_s)
+                .field(u"Memo_txt"_s)
+                .toString(),
+            u"暗号化後"_s);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"orvane.mdb"_s});
     }
 };
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/Database.h"
+#include "platform/JournalCipher.h"
+
+#include <QString>
+
+#include <memory>
+
+// Turning encryption of the journal file on and off. Either way a copy is written beside the
+// journal (the journal itself stays as it is until then), every row of the copy is read back and
+// compared with the journal's, and only then the copy replaces the journal in one step, with the
+// journal's permission bits. On any failure the journal file is unchanged and open again.
+namespace store {
+
+// The open plain journal becomes encrypted under the passphrase, with a new data key; db and
+// workspace are then the sealed journal and the workspace that opens it.
+void encryptJournal(std::unique_ptr<platform::db::Database>& db,
+                    std::unique_ptr<platform::db::Workspace>& workspace, const QString& path,
+                    const QString& passphrase,
+                    const platform::cipher::KdfCost& cost = platform::cipher::standardCost());
+
+// The open encrypted journal becomes plain; db and workspace are then plain.
+void decryptJournal(std::unique_ptr<platform::db::Database>& db,
+                    std::unique_ptr<platform::db::Workspace>& workspace, const QString& path);
+
+} // namespace store
