@@ -25,21 +25,6 @@
 
 namespace bench {
 
-namespace {
-
-double peakMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
-    }
-    return 0;
-}
-
-} // namespace
-
 void drawPictures(const QString& journal, const QString& pictureFolder) {
     QDir().mkpath(pictureFolder);
     platform::sqlite::Connection db(journal, platform::sqlite::Connection::Mode::ReadOnly);
@@ -87,7 +72,7 @@ int runExport(int argc, char** argv) {
         return 1;
     }
     std::printf("export_s %.3f\n", static_cast<double>(timer.elapsed()) / 1000);
-    std::printf("export_peak_mb %.1f\n", peakMb());
+    std::printf("export_peak_mb %.1f\n", ownMemoryMb("VmHWM"));
     std::printf("export_days %d\nexport_pictures %d\n", report ? report->days : 0,
                 report ? report->pictures : 0);
     return report ? 0 : 1;
@@ -148,7 +133,7 @@ int runBook(int argc, char** argv) {
     std::printf("book_first_page_ms %.1f\n", firstPage);
     std::printf("book_pages %d\n", pages);
     std::printf("book_pdf_s %.3f\n", static_cast<double>(timer.elapsed()) / 1000);
-    std::printf("book_peak_mb %.1f\n", peakMb());
+    std::printf("book_peak_mb %.1f\n", ownMemoryMb("VmHWM"));
     return 0;
 }
 

@@ -239,4 +239,15 @@ std::map<QString, double> childFigures(const QStringList& arguments,
     return figures;
 }
 
+double ownMemoryMb(const QByteArray& field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').front().toDouble() / 1024;
+    }
+    return 0;
+}
+
 } // namespace bench

@@ -47,4 +47,8 @@ std::optional<StartFigures> measureStart(const Desktop& desktop, const QString& 
 std::map<QString, double> childFigures(const QStringList& arguments,
                                        const QStringList& environment = {});
 
+// A memory figure of this process from /proc/self/status, in MB: "VmRSS" (resident now) or
+// "VmHWM" (the peak); 0 when it cannot be read.
+double ownMemoryMb(const QByteArray& field);
+
 } // namespace bench

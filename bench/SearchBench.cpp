@@ -1,4 +1,5 @@
 #include "bench/SearchBench.h"
+#include "bench/ProcessProbe.h"
 
 #include "app/modFunc.h"
 #include "platform/Clock.h"
@@ -31,17 +32,6 @@ double ms(const QElapsedTimer& timer) {
 
 void print(const char* name, double value) {
     std::printf("%s %.3f\n", name, value);
-}
-
-double residentMb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
-    }
-    return 0;
 }
 
 // The slowest of the queries, each the median of five answers: the count and the first 50 rows.
@@ -109,7 +99,7 @@ void measureSearch() {
 
 void measureSearchWindowMemory() {
     // The memory the search window adds: open, a query answered and its first rows shown.
-    const double before = residentMb();
+    const double before = ownMemoryMb("VmRSS");
     frmFind& finder = windows::showFinder();
     QSignalSpy answers(&store::search::service(), &store::search::SearchService::answered);
     finder.queryBox->setText(QStringLiteral("散歩"));
@@ -119,7 +109,7 @@ void measureSearchWindowMemory() {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     for (int i = 0; i < 50; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    print("search_window_mb", residentMb() - before);
+    print("search_window_mb", ownMemoryMb("VmRSS") - before);
     finder.close();
 }
 

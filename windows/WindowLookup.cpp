@@ -120,21 +120,30 @@ frmRestore& showRestore() {
     return *restore.release(); // deletes itself when closed
 }
 
-frmExport* findExporter() {
-    return findOpen<frmExport>();
-}
+namespace {
 
-frmExport& showExporter(const QDate& day) {
-    frmExport* window = findExporter();
-    std::unique_ptr<frmExport> made;
+// The open window of the kind, or a new one, brought forward on the day.
+template <typename Window> Window& showOnDay(const QDate& day) {
+    Window* window = findOpen<Window>();
+    std::unique_ptr<Window> made;
     if (window == nullptr) {
-        made = std::make_unique<frmExport>();
+        made = std::make_unique<Window>();
         window = made.get();
     }
     window->setDay(day);
     bringForward(*window);
     made.release(); // deletes itself when closed
     return *window;
+}
+
+} // namespace
+
+frmExport* findExporter() {
+    return findOpen<frmExport>();
+}
+
+frmExport& showExporter(const QDate& day) {
+    return showOnDay<frmExport>(day);
 }
 
 frmBook* findBookPrinter() {
@@ -142,16 +151,7 @@ frmBook* findBookPrinter() {
 }
 
 frmBook& showBookPrinter(const QDate& day) {
-    frmBook* window = findBookPrinter();
-    std::unique_ptr<frmBook> made;
-    if (window == nullptr) {
-        made = std::make_unique<frmBook>();
-        window = made.get();
-    }
-    window->setDay(day);
-    bringForward(*window);
-    made.release(); // deletes itself when closed
-    return *window;
+    return showOnDay<frmBook>(day);
 }
 
 void stopBackgroundWork() {
