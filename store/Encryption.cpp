@@ -60,7 +60,6 @@ void replaceWithCopy(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& 
                 throw platform::Error(CopyFailed,
                                       QStringLiteral("コピーを確かめられませんでした。"));
         }
-        platform::syncFile(copyPath, CopyFailed);
         db.reset();
         platform::renameDurably(copyPath, path, CopyFailed);
         replaced = true;

@@ -1,28 +1,22 @@
 // The encrypted journal's header and pages: what opens, what is refused and why, and the wrapping
 // read back with libsodium's own functions at the documented places.
 #include "platform/CipherVfs.h"
-#include "platform/Database.h"
-#include "platform/Error.h"
 #include "platform/JournalCipher.h"
 #include "platform/Sqlite.h"
 #include "store/Encryption.h"
 #include "store/EntrySql.h"
 #include "store/Schema.h"
-
-#include <QtTest>
+#include "support/Testing.h"
 
 #include <sodium.h>
 #include <sqlite3.h>
-
-#include <cstring>
 
 using namespace Qt::StringLiterals;
 using namespace platform::cipher;
 
 namespace {
 
-// The least work Argon2id accepts: the tests open many headers.
-const KdfCost Quick{crypto_pwhash_OPSLIMIT_MIN, crypto_pwhash_MEMLIMIT_MIN};
+using testing::QuickKdf;
 
 OpenFailure failure(const std::variant<Opened, OpenFailure>& result) {
     return std::holds_alternative<OpenFailure>(result) ? std::get<OpenFailure>(result)
@@ -46,20 +40,6 @@ QByteArray withField(QByteArray header, int at, const QByteArray& value) {
 
 using platform::sqlite::Connection;
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// The layer of an existing encrypted file, its key taken from the file's own header.
-std::unique_ptr<CipherVfs> layerOf(const QString& path) {
-    const QByteArray header = fileBytes(path).left(HeaderSize);
-    auto opened = openHeader(header, u"passphrase"_s, Quick);
-    if (!std::holds_alternative<Opened>(opened))
-        return nullptr;
-    return std::make_unique<CipherVfs>(std::move(std::get<Opened>(opened).dataKey), header);
-}
-
 QString texts(Connection& db) {
     QStringList out;
     platform::sqlite::Statement rows(db.handle(), "select t from d order by rowid");
@@ -75,16 +55,16 @@ class CipherTest : public QObject {
 private Q_SLOTS:
     void headerOpensOnlyWithItsPassphrase() {
         // "é" composed and decomposed are one passphrase; a trailing blank makes another.
-        const Created made = createHeader(u"caf\u00e9 の日記 "_s, 4096, Quick);
+        const Created made = createHeader(u"caf\u00e9 の日記 "_s, 4096, QuickKdf);
         QCOMPARE(made.header.size(), HeaderSize);
         QVERIFY(looksEncrypted(made.header));
         QVERIFY(!looksEncrypted("SQLite format 3\0"_ba));
-        const auto opened = openHeader(made.header, u"cafe\u0301 の日記 "_s, Quick);
+        const auto opened = openHeader(made.header, u"cafe\u0301 の日記 "_s, QuickKdf);
         QVERIFY(std::holds_alternative<Opened>(opened));
         QCOMPARE(keyBytes(std::get<Opened>(opened).dataKey), keyBytes(made.dataKey));
         QCOMPARE(std::get<Opened>(opened).fileId, made.fileId);
         QCOMPARE(std::get<Opened>(opened).pageSize, 4096u);
-        QCOMPARE(failure(openHeader(made.header, u"café の日記"_s, Quick)),
+        QCOMPARE(failure(openHeader(made.header, u"café の日記"_s, QuickKdf)),
                  OpenFailure::WrongPassphrase);
 
         // The wrapping as documented, undone with libsodium alone: Argon2id of the UTF-8 with the
@@ -93,7 +73,7 @@ private Q_SLOTS:
         const QByteArray utf8 = u"café の日記 "_s.toUtf8();
         unsigned char wrapping[32];
         QCOMPARE(crypto_pwhash(wrapping, 32, utf8.constData(), std::size_t(utf8.size()), h + 40,
-                               Quick.operations, Quick.memory, crypto_pwhash_ALG_ARGON2ID13),
+                               QuickKdf.operations, QuickKdf.memory, crypto_pwhash_ALG_ARGON2ID13),
                  0);
         unsigned char data[32];
         QCOMPARE(crypto_aead_xchacha20poly1305_ietf_decrypt(data, nullptr, nullptr, h + 96, 48, h,
@@ -103,43 +83,45 @@ private Q_SLOTS:
 
         // A new passphrase keeps the data key and the file id; the old one no longer opens it.
         const QByteArray changed =
-            rewrapHeader(made.header, made.dataKey, u"新しい合言葉"_s, Quick);
+            rewrapHeader(made.header, made.dataKey, u"新しい合言葉"_s, QuickKdf);
         QCOMPARE(changed.mid(24, 16), made.header.mid(24, 16));
-        QCOMPARE(keyBytes(std::get<Opened>(openHeader(changed, u"新しい合言葉"_s, Quick)).dataKey),
-                 keyBytes(made.dataKey));
-        QCOMPARE(failure(openHeader(changed, u"café の日記 "_s, Quick)),
+        QCOMPARE(
+            keyBytes(std::get<Opened>(openHeader(changed, u"新しい合言葉"_s, QuickKdf)).dataKey),
+            keyBytes(made.dataKey));
+        QCOMPARE(failure(openHeader(changed, u"café の日記 "_s, QuickKdf)),
                  OpenFailure::WrongPassphrase);
         // Two files never share a key or an id.
-        const Created other = createHeader(u"café の日記 "_s, 4096, Quick);
+        const Created other = createHeader(u"café の日記 "_s, 4096, QuickKdf);
         QVERIFY(keyBytes(other.dataKey) != keyBytes(made.dataKey) && other.fileId != made.fileId);
     }
 
     void damagedHeadersAreToldApart() {
-        const QByteArray header = createHeader(u"passphrase"_s, 4096, Quick).header;
+        const QByteArray header = createHeader(u"passphrase"_s, 4096, QuickKdf).header;
         QByteArray flipped = header;
         flipped[100] = char(flipped[100] ^ 1);
-        QCOMPARE(failure(openHeader(flipped, u"passphrase"_s, Quick)), OpenFailure::Damaged);
-        QCOMPARE(failure(openHeader(header.left(2000), u"passphrase"_s, Quick)),
+        QCOMPARE(failure(openHeader(flipped, u"passphrase"_s, QuickKdf)), OpenFailure::Damaged);
+        QCOMPARE(failure(openHeader(header.left(2000), u"passphrase"_s, QuickKdf)),
                  OpenFailure::Damaged);
-        QCOMPARE(failure(openHeader("SQLite format 3\0"_ba, u"passphrase"_s, Quick)),
+        QCOMPARE(failure(openHeader("SQLite format 3\0"_ba, u"passphrase"_s, QuickKdf)),
                  OpenFailure::NotEncrypted);
-        QCOMPARE(failure(openHeader(withField(header, 16, "\2\0\0\0"_ba), u"passphrase"_s, Quick)),
-                 OpenFailure::NewerVersion);
+        QCOMPARE(
+            failure(openHeader(withField(header, 16, "\2\0\0\0"_ba), u"passphrase"_s, QuickKdf)),
+            OpenFailure::NewerVersion);
         // A forged cost, lower than this version's or beyond four times it, with a right checksum.
         const auto cost = [&](std::uint64_t operations) {
             QByteArray field(8, '\0');
             field[0] = char(operations);
-            return openHeader(withField(header, 56, field), u"passphrase"_s, Quick);
+            return openHeader(withField(header, 56, field), u"passphrase"_s, QuickKdf);
         };
-        QCOMPARE(failure(cost(Quick.operations - 1)), OpenFailure::Damaged);
-        QCOMPARE(failure(cost(4 * Quick.operations + 1)), OpenFailure::Damaged);
-        QCOMPARE(failure(cost(4 * Quick.operations)), OpenFailure::WrongPassphrase);
+        QCOMPARE(failure(cost(QuickKdf.operations - 1)), OpenFailure::Damaged);
+        QCOMPARE(failure(cost(4 * QuickKdf.operations + 1)), OpenFailure::Damaged);
+        QCOMPARE(failure(cost(4 * QuickKdf.operations)), OpenFailure::WrongPassphrase);
         // The standard cost is the one the program asks for: a quick header is refused by it.
         QCOMPARE(failure(openHeader(header, u"passphrase"_s)), OpenFailure::Damaged);
     }
 
     void pagesOpenOnlyInTheirPlace() {
-        const Created made = createHeader(u"passphrase"_s, 4096, Quick);
+        const Created made = createHeader(u"passphrase"_s, 4096, QuickKdf);
         QByteArray plain = "日記の本文"_ba;
         plain.resize(4096, '\0');
         const auto span = [](QByteArray& page) {
@@ -155,7 +137,7 @@ private Q_SLOTS:
         for (const auto& [kind, number, file] :
              {std::tuple{FileKind::Database, 8u, made.fileId},
               std::tuple{FileKind::RollbackJournal, 7u, made.fileId},
-              std::tuple{FileKind::Database, 7u, createHeader(u"p"_s, 4096, Quick).fileId}}) {
+              std::tuple{FileKind::Database, 7u, createHeader(u"p"_s, 4096, QuickKdf).fileId}}) {
             QByteArray moved = page;
             QVERIFY(!openPage(made.dataKey, file, kind, number, span(moved)));
         }
@@ -166,49 +148,53 @@ private Q_SLOTS:
         QCOMPARE(page.left(4056), plain.left(4056));
     }
 
-    // A database through the layer: nothing of its text on disk, in the file or in its journal;
-    // a hot journal rolled back; a changed page, a foreign file and a wrong key refused.
+    // A journal created and compacted through the layer: nothing of its text on disk, in the file
+    // or in its journal; a hot journal rolled back; a changed page and another file's key refused.
     void encryptedDatabase() {
         QTemporaryDir dir;
         const QString path = dir.filePath(u"journal.mdb"_s);
         const QString marker = u"秘密の日記MARKER"_s;
+        const QString compacted = dir.filePath(u"compacted.mdb"_s);
         {
-            Created made = createHeader(u"passphrase"_s, 4096, Quick);
-            CipherVfs layer(std::move(made.dataKey), made.header);
-            Connection db(path, Connection::Mode::ReadWriteCreate, layer.name());
-            db.exec("pragma temp_store=memory; pragma page_size=4096;");
-            int reserve = ReservedBytes;
-            sqlite3_file_control(db.handle(), "main", SQLITE_FCNTL_RESERVE_BYTES, &reserve);
-            db.exec("create table d(t text); begin");
-            for (int i = 0; i < 300; ++i) {
-                platform::sqlite::Statement insert(db.handle(), "insert into d values(?)");
-                insert.bind(1, marker + QString::number(i) + QString(200, u'字')).run();
-            }
-            db.exec("commit; create index di on d(t)");
-            platform::sqlite::Statement check(db.handle(), "pragma integrity_check");
-            QVERIFY(check.step() && check.text(0) == u"ok"_s);
+            Created made = createHeader(u"passphrase"_s, 4096, QuickKdf);
+            const platform::db::Workspace sealed(
+                std::make_shared<CipherVfs>(std::move(made.dataKey), made.header));
+            auto db = sealed.createDatabase(path);
+            db->createTable({u"d"_s, {{u"t"_s, platform::db::FieldType::Memo}}, {}, {}});
+            for (int i = 0; i < 300; ++i)
+                db->execute(u"insert into d values(?)"_s,
+                            {marker + QString::number(i) + QString(200, u'字')});
+            db->compactInto(compacted);
         }
-        QByteArray disk = fileBytes(path);
-        QVERIFY(disk.startsWith(QByteArray(Magic, sizeof Magic)));
-        QVERIFY(!disk.contains(marker.toUtf8()) && !disk.contains("SQLite format 3"));
+        for (const QString& file : {path, compacted}) {
+            const QByteArray bytes = testing::readFile(file);
+            QVERIFY(bytes.startsWith(QByteArray(Magic, sizeof Magic)));
+            QVERIFY(!bytes.contains(marker.toUtf8()) && !bytes.contains("SQLite format 3"));
+        }
+        const QByteArray disk = testing::readFile(path);
+        {
+            auto layer = testing::cipherLayer(compacted, u"passphrase"_s);
+            Connection db(compacted, Connection::Mode::ReadWriteCreate, layer->name());
+            QVERIFY(texts(db).contains(marker + u"299"_s));
+        }
 
         // A transaction cut off with its changed pages already in the file: the copy of the
         // file and its journal opens as it was before.
         const QString crashed = dir.filePath(u"crashed.mdb"_s);
         {
-            auto layer = layerOf(path);
+            auto layer = testing::cipherLayer(path, u"passphrase"_s);
             Connection db(path, Connection::Mode::ReadWriteCreate, layer->name());
             db.exec("pragma temp_store=memory; pragma cache_size=2; begin;"
                     "update d set t='変更後'||t");
             QVERIFY(QFile::exists(path + u"-journal"_s));
-            QVERIFY(!fileBytes(path + u"-journal"_s).contains(marker.toUtf8()));
+            QVERIFY(!testing::readFile(path + u"-journal"_s).contains(marker.toUtf8()));
             QVERIFY(QFile::copy(path, crashed));
             QVERIFY(QFile::copy(path + u"-journal"_s, crashed + u"-journal"_s));
-            QVERIFY(fileBytes(crashed) != disk); // the cache spilled changed pages
+            QVERIFY(testing::readFile(crashed) != disk); // the cache spilled changed pages
             db.exec("rollback");
         }
         {
-            auto layer = layerOf(crashed);
+            auto layer = testing::cipherLayer(crashed, u"passphrase"_s);
             Connection db(crashed, Connection::Mode::ReadWriteCreate, layer->name());
             db.exec("pragma temp_store=memory");
             QVERIFY(texts(db).startsWith(marker + u"0"_s));
@@ -223,7 +209,7 @@ private Q_SLOTS:
         QVERIFY(out.open(QIODevice::WriteOnly) && out.write(changed) == changed.size());
         out.close();
         {
-            auto layer = layerOf(forged);
+            auto layer = testing::cipherLayer(forged, u"passphrase"_s);
             Connection db(forged, Connection::Mode::ReadWriteCreate, layer->name());
             try {
                 texts(db);
@@ -233,7 +219,7 @@ private Q_SLOTS:
             }
         }
         // The file under another file's layer does not open.
-        Created other = createHeader(u"passphrase"_s, 4096, Quick);
+        Created other = createHeader(u"passphrase"_s, 4096, QuickKdf);
         CipherVfs otherLayer(std::move(other.dataKey), other.header);
         try {
             Connection db(path, Connection::Mode::ReadWriteCreate, otherLayer.name());
@@ -241,31 +227,6 @@ private Q_SLOTS:
             QFAIL("opened");
         } catch (const platform::Error& e) {
             QCOMPARE(e.number(), SQLITE_NOTADB);
-        }
-    }
-
-    // A journal created sealed, written, compacted and reopened through its workspace.
-    void journalEngineThroughTheLayer() {
-        using namespace platform::db;
-        QTemporaryDir dir;
-        const QString marker = u"暗号化する日記MARKER"_s;
-        Created made = createHeader(u"passphrase"_s, 4096, Quick);
-        const Workspace sealed(std::make_shared<CipherVfs>(std::move(made.dataKey), made.header));
-        const QString path = dir.filePath(u"fresh.mdb"_s);
-        const QString compacted = dir.filePath(u"compacted.mdb"_s);
-        {
-            auto db = sealed.createDatabase(path);
-            db->createTable({u"d"_s, {{u"t"_s, FieldType::Memo}}, {}, {}});
-            db->execute(u"insert into d values(?)"_s, {marker});
-            db->compactInto(compacted);
-        }
-        for (const QString& file : {path, compacted}) {
-            QVERIFY(fileBytes(file).startsWith(QByteArray(Magic, sizeof Magic)));
-            QCOMPARE(sealed.openDatabase(file)
-                         ->openRecordset(u"select t from d"_s)
-                         .field(u"t"_s)
-                         .toString(),
-                     marker);
         }
     }
 
@@ -289,16 +250,16 @@ private Q_SLOTS:
             QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
         const auto permissions = QFile::permissions(path);
         const auto entries = [&] {
-            return db->openRecordset(u"select count(*) as n, max(Mirel_txt) as t from Mirel"_s)
+            return db->openRecordset(u"select max(Mirel_txt) as t from Mirel"_s)
                 .field(u"t"_s)
                 .toString();
         };
         const QString last = entries();
 
-        store::encryptJournal(db, workspace, path, u"合言葉 passphrase"_s, Quick);
+        store::encryptJournal(db, workspace, path, u"合言葉 passphrase"_s, QuickKdf);
         QCOMPARE(entries(), last);
-        QVERIFY(fileBytes(path).startsWith(QByteArray(Magic, sizeof Magic)));
-        QVERIFY(!fileBytes(path).contains("MARKER"));
+        QVERIFY(testing::readFile(path).startsWith(QByteArray(Magic, sizeof Magic)));
+        QVERIFY(!testing::readFile(path).contains("MARKER"));
         QCOMPARE(QFile::permissions(path), permissions);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  QStringList{u"orvane.mdb"_s});
@@ -306,7 +267,7 @@ private Q_SLOTS:
 
         store::decryptJournal(db, workspace, path);
         QCOMPARE(entries(), last);
-        QVERIFY(fileBytes(path).startsWith("SQLite format 3"));
+        QVERIFY(testing::readFile(path).startsWith("SQLite format 3"));
         QCOMPARE(QFile::permissions(path), permissions);
         QCOMPARE(
             db->openRecordset(u"select Memo_txt from Mirel where Reg_dat='2024-01-01 00:00:00'"_s)

@@ -1,8 +1,10 @@
-// The power cut at every step of a save, a delete, a compaction, a backup, a restore and a switch
-// to a new journal. A child process runs the operation over the power-cut layer and stops dead at
-// step k with what had not reached the disk lost or torn; the journal, the backups and the new
-// journal are then opened as the program opens them: each must be whole and hold a state it had,
-// with every change the program reported done.
+// The power cut at every step of a save, a delete, a compaction, turning on encryption, a backup,
+// a restore and a switch to a new journal. A child process runs the operation over the power-cut
+// layer and stops dead at step k with what had not reached the disk lost or torn; the journal, the
+// backups and the new journal are then opened as the program opens them: each must be whole and
+// hold a state it had, with every change the program reported done.
+#include "platform/CipherVfs.h"
+#include "store/Encryption.h"
 #include "store/backup/BackupFiles.h"
 #include "support/PowerCut.h"
 #include "support/Testing.h"
@@ -13,17 +15,25 @@ using namespace testing;
 
 namespace {
 
+namespace cipher = platform::cipher;
+
+// The passphrase the journal is encrypted with.
+const QString Passphrase = u"合言葉"_s;
+
 QString rowsOf(const QString& journal) {
-    return rawText(journal, u"select * from Mirel order by Reg_dat"_s);
+    const auto layer = cipherLayer(journal, Passphrase);
+    return rawText(journal, u"select * from Mirel order by Reg_dat"_s,
+                   layer ? layer->name() : nullptr);
 }
 
-// Opens a journal as the program does and reads its rows (none without a table); one that does
-// not open or is not whole fails the test.
+// Opens a journal as the program does (an encrypted one with its passphrase) and reads its rows
+// (none without a table); one that does not open or is not whole fails the test.
 QString opened(const QString& path, const QString& where) {
     QString verdict;
     bool table = false;
     const QString error = failure([&] {
-        auto db = store::openJournal(platform::db::Workspace(), path);
+        const platform::db::Workspace workspace(cipherLayer(path, Passphrase));
+        auto db = store::openJournal(workspace, path);
         verdict =
             db->openRecordset(u"pragma integrity_check"_s).field(u"integrity_check"_s).toString();
         table = db->hasTable(u"Mirel"_s);
@@ -86,6 +96,9 @@ int child(const QString& op, int at, quint32 seed) {
         write(4, u"最適化の後に書いた"_s);
         if (editor->devProc())
             ack();
+    } else if (op == u"encrypt") {
+        store::encryptJournal(m.JournalDb, m.JournalWs, journal, Passphrase, QuickKdf);
+        ack();
     } else if (op == u"backup") {
         store::backup::backupNow(*m.JournalDb, m.gPath);
         ack();
@@ -139,8 +152,8 @@ private Q_SLOTS:
         const quint32 seed = QRandomGenerator::global()->generate();
         int cuts = 0;
         int checked = 0;
-        for (const QString& op :
-             {u"save"_s, u"delete"_s, u"compact"_s, u"backup"_s, u"restore"_s, u"switch"_s}) {
+        for (const QString& op : {u"save"_s, u"delete"_s, u"compact"_s, u"encrypt"_s, u"backup"_s,
+                                  u"restore"_s, u"switch"_s}) {
             QStringList chain{start}; // the journal's states: before, after each change done
             int steps = 0;
             for (int at = 0; at <= steps; ++at) {
@@ -165,7 +178,8 @@ private Q_SLOTS:
                 }
                 if (at == 0) {
                     chain += acks;
-                    QVERIFY2(op == u"backup" || chain.last() != start, qPrintable(where));
+                    QVERIFY2(op == u"backup" || op == u"encrypt" || chain.last() != start,
+                             qPrintable(where));
                 }
                 QCOMPARE(acks, chain.mid(1, acks.size()));
                 cuts += at > 0;
@@ -175,6 +189,9 @@ private Q_SLOTS:
                 const QString rows = opened(journal, where);
                 QVERIFY2(chain.mid(done, 2).contains(rows), qPrintable(where + rows));
                 ++checked;
+                // Encrypted once reported done; plain or encrypted before, never neither.
+                QVERIFY2(op != u"encrypt" || done == 0 || cipher::looksEncrypted(readFile(journal)),
+                         qPrintable(where));
                 // A picture is put back whole and only after the journal.
                 const QByteArray shown = readFile(picture);
                 const bool putBack = op == u"restore" && shown == then && rows == oldRows;

@@ -21,4 +21,15 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+std::shared_ptr<platform::cipher::CipherVfs> cipherLayer(const QString& path,
+                                                         const QString& passphrase) {
+    namespace cipher = platform::cipher;
+    const QByteArray header = readFile(path).left(cipher::HeaderSize);
+    auto opened = cipher::openHeader(header, passphrase, QuickKdf);
+    if (!std::holds_alternative<cipher::Opened>(opened))
+        return nullptr;
+    return std::make_shared<cipher::CipherVfs>(std::move(std::get<cipher::Opened>(opened).dataKey),
+                                               header);
+}
+
 } // namespace testing

@@ -35,11 +35,11 @@ void putEntry(const QString& path, const QString& day, const QString& text, cons
         QTest::qFail("putEntry", __FILE__, __LINE__);
 }
 
-QList<QStringList> rawRows(const QString& path, const QString& sql) {
+QList<QStringList> rawRows(const QString& path, const QString& sql, const char* vfs) {
     sqlite3* handle = nullptr;
     sqlite3_stmt* stmt = nullptr;
-    int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READONLY,
-                               nullptr);
+    int code =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, SQLITE_OPEN_READONLY, vfs);
     if (code == SQLITE_OK)
         code = sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &stmt, nullptr);
     QList<QStringList> rows;
@@ -64,9 +64,9 @@ QList<QStringList> rawRows(const QString& path, const QString& sql) {
     return rows;
 }
 
-QString rawText(const QString& path, const QString& sql) {
+QString rawText(const QString& path, const QString& sql, const char* vfs) {
     QStringList rows;
-    for (const QStringList& row : rawRows(path, sql))
+    for (const QStringList& row : rawRows(path, sql, vfs))
         rows << row.join(u'|');
     return rows.join(QStringLiteral(", "));
 }

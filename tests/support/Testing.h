@@ -5,6 +5,7 @@
 #include "app/Main.h"
 #include "app/Settings.h"
 #include "app/modFunc.h"
+#include "platform/CipherVfs.h"
 #include "platform/Clock.h"
 #include "platform/Database.h"
 #include "platform/Dialogs.h"
@@ -142,6 +143,15 @@ QString writeFile(const QString& path, const QByteArray& content = "#!/bin/sh\n"
 // The whole content of a file, empty when it cannot be read.
 QByteArray readFile(const QString& path);
 
+// ---- encrypted files ----
+
+// The least work Argon2id accepts: tests make and open many headers.
+inline constexpr platform::cipher::KdfCost QuickKdf{1, 8192};
+// The file layer that opens an encrypted file made with QuickKdf, its key taken from the file's
+// own header with the passphrase; nothing for a plain file or another passphrase.
+std::shared_ptr<platform::cipher::CipherVfs> cipherLayer(const QString& path,
+                                                         const QString& passphrase);
+
 // ---- journal files ----
 
 // Creates a real journal file, orvane.mdb in the test's data folder, through the program's
@@ -156,11 +166,12 @@ QString createJournal(const TestEnv& env, bool withTable = true);
 // without single quotes), in place of one the day has; a failure fails the running test.
 void putEntry(const QString& path, const QString& day, const QString& text,
               const QString& remark = {}, const QString& picture = {});
-// The rows of a select, each column as its stored text ("<NULL>" for a missing value). A query
-// that fails fails the running test.
-QList<QStringList> rawRows(const QString& path, const QString& sql);
+// The rows of a select, each column as its stored text ("<NULL>" for a missing value), read
+// through the named SQLite file layer (nullptr: the default). A query that fails fails the
+// running test.
+QList<QStringList> rawRows(const QString& path, const QString& sql, const char* vfs = nullptr);
 // The same rows as one text: the cells of a row joined by "|", the rows by ", ".
-QString rawText(const QString& path, const QString& sql);
+QString rawText(const QString& path, const QString& sql, const char* vfs = nullptr);
 // The text of a day's entries in a journal file (day as "2026-12-05"), empty when it has none.
 QString dayText(const QString& path, const QString& day);
 
