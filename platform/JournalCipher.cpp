@@ -15,6 +15,11 @@ constexpr int CostAt = 56;
 constexpr int NonceAt = 72;
 constexpr int WrappedAt = 96;
 constexpr int WrappedSize = Key::Size + crypto_aead_xchacha20poly1305_ietf_ABYTES;
+constexpr int KeyringNonceAt = 144;
+constexpr int KeyringWrappedAt = 168;
+constexpr int KeyringSlotSize = KeyringWrappedAt + WrappedSize - KeyringNonceAt;
+// Magic, version, page size and file id: what the keyring wrapping is bound to.
+constexpr int KeyringDataSize = 40;
 constexpr int ChecksumAt = HeaderSize - 32;
 constexpr int NonceSize = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 static_assert(ReservedBytes == NonceSize + crypto_aead_xchacha20poly1305_ietf_ABYTES);
@@ -86,6 +91,22 @@ std::array<unsigned char, 25> pageData(const FileId& file, FileKind kind,
     return data;
 }
 
+// What every opening checks before any key: ours, whole, this version, a sane page size.
+std::optional<OpenFailure> checkLayout(const QByteArray& header) {
+    ready();
+    if (!looksEncrypted(header))
+        return OpenFailure::NotEncrypted;
+    if (header.size() < HeaderSize || header.mid(ChecksumAt, 32) != checksum(header))
+        return OpenFailure::Damaged;
+    if (get(header, 16, 4) > Version)
+        return OpenFailure::NewerVersion;
+    const std::uint64_t pageSize = get(header, 20, 4);
+    if (get(header, 16, 4) != Version || pageSize < 512 || pageSize > 65536 ||
+        (pageSize & (pageSize - 1)) != 0)
+        return OpenFailure::Damaged;
+    return std::nullopt;
+}
+
 } // namespace
 
 Key::Key() {
@@ -139,19 +160,11 @@ bool looksEncrypted(const QByteArray& start) {
 
 std::variant<Opened, OpenFailure> openHeader(const QByteArray& header, const QString& passphrase,
                                              const KdfCost& expected) {
-    ready();
-    if (!looksEncrypted(header))
-        return OpenFailure::NotEncrypted;
-    if (header.size() < HeaderSize || header.mid(ChecksumAt, 32) != checksum(header))
-        return OpenFailure::Damaged;
-    if (get(header, 16, 4) > Version)
-        return OpenFailure::NewerVersion;
+    if (const auto failure = checkLayout(header))
+        return *failure;
     const KdfCost cost{get(header, CostAt, 8), get(header, CostAt + 8, 8)};
-    const std::uint64_t pageSize = get(header, 20, 4);
-    if (get(header, 16, 4) != Version || cost.operations < expected.operations ||
-        cost.memory < expected.memory || cost.operations > 4 * expected.operations ||
-        cost.memory > 4 * expected.memory || pageSize < 512 || pageSize > 65536 ||
-        (pageSize & (pageSize - 1)) != 0)
+    if (cost.operations < expected.operations || cost.memory < expected.memory ||
+        cost.operations > 4 * expected.operations || cost.memory > 4 * expected.memory)
         return OpenFailure::Damaged;
     const Key wrapping = passphraseKey(passphrase, header);
     Opened opened;
@@ -160,7 +173,7 @@ std::variant<Opened, OpenFailure> openHeader(const QByteArray& header, const QSt
             bytes(header), NonceAt, bytes(header) + NonceAt, wrapping.data()) != 0)
         return OpenFailure::WrongPassphrase;
     std::memcpy(opened.fileId.data(), bytes(header) + 24, opened.fileId.size());
-    opened.pageSize = std::uint32_t(pageSize);
+    opened.pageSize = std::uint32_t(get(header, 20, 4));
     return opened;
 }
 
@@ -173,6 +186,48 @@ QByteArray rewrapHeader(const QByteArray& header, const Key& dataKey, const QStr
     put64(rewrapped, CostAt + 8, cost.memory);
     wrap(rewrapped, dataKey, newPassphrase);
     return rewrapped;
+}
+
+QByteArray addKeyWrapping(const QByteArray& header, const Key& dataKey, const Key& keyringKey) {
+    ready();
+    if (header.size() < HeaderSize)
+        throw std::invalid_argument("not a whole journal header");
+    QByteArray wrapped = header.left(HeaderSize);
+    randombytes_buf(bytes(wrapped) + KeyringNonceAt, NonceSize);
+    crypto_aead_xchacha20poly1305_ietf_encrypt(
+        bytes(wrapped) + KeyringWrappedAt, nullptr, dataKey.data(), Key::Size, bytes(wrapped),
+        KeyringDataSize, nullptr, bytes(wrapped) + KeyringNonceAt, keyringKey.data());
+    wrapped.replace(ChecksumAt, 32, checksum(wrapped));
+    return wrapped;
+}
+
+QByteArray removeKeyWrapping(const QByteArray& header) {
+    ready();
+    if (header.size() < HeaderSize)
+        throw std::invalid_argument("not a whole journal header");
+    QByteArray cleared = header.left(HeaderSize);
+    cleared.replace(KeyringNonceAt, KeyringSlotSize, QByteArray(KeyringSlotSize, '\0'));
+    cleared.replace(ChecksumAt, 32, checksum(cleared));
+    return cleared;
+}
+
+bool hasKeyWrapping(const QByteArray& header) {
+    ready();
+    return header.size() >= HeaderSize &&
+           !sodium_is_zero(bytes(header) + KeyringNonceAt, KeyringSlotSize);
+}
+
+std::optional<Opened> openHeaderWithKey(const QByteArray& header, const Key& keyringKey) {
+    if (checkLayout(header) || !hasKeyWrapping(header))
+        return std::nullopt;
+    Opened opened;
+    if (crypto_aead_xchacha20poly1305_ietf_decrypt(
+            opened.dataKey.data(), nullptr, nullptr, bytes(header) + KeyringWrappedAt, WrappedSize,
+            bytes(header), KeyringDataSize, bytes(header) + KeyringNonceAt, keyringKey.data()) != 0)
+        return std::nullopt;
+    std::memcpy(opened.fileId.data(), bytes(header) + 24, opened.fileId.size());
+    opened.pageSize = std::uint32_t(get(header, 20, 4));
+    return opened;
 }
 
 void sealPage(const Key& key, const FileId& file, FileKind kind, std::uint32_t pageNumber,

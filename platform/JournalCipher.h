@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <variant>
 
@@ -23,6 +24,10 @@
 //   72  24  nonce of the passphrase wrapping
 //   96  48  the data key wrapped under the passphrase's key (32 bytes and the 16-byte tag);
 //           the associated data is bytes 0–71
+//  144  24  nonce of the keyring wrapping, zeros when there is none
+//  168  48  the data key wrapped under the keyring's key (32 bytes and the 16-byte tag), zeros
+//           when there is none; the associated data is bytes 0–39, which a new passphrase
+//           leaves as they are, so the wrapping outlives a change of passphrase
 //  ...      zeros
 //  HeaderSize - 32: an unkeyed BLAKE2b-256 checksum of everything before it
 namespace platform::cipher {
@@ -98,6 +103,16 @@ bool looksEncrypted(const QByteArray& start);
 // The header with the same data key and file id wrapped under a new passphrase.
 QByteArray rewrapHeader(const QByteArray& header, const Key& dataKey, const QString& newPassphrase,
                         const KdfCost& cost = standardCost());
+
+// A second wrapping of the data key, under a random key that the desktop's keyring keeps, so
+// that the journal opens without its passphrase on this computer. Each returns the header with
+// its checksum made right again.
+QByteArray addKeyWrapping(const QByteArray& header, const Key& dataKey, const Key& keyringKey);
+QByteArray removeKeyWrapping(const QByteArray& header);
+bool hasKeyWrapping(const QByteArray& header);
+// Opens a header with the keyring's key: the same checks as openHeader but no key derivation;
+// nullopt when the header is not whole and ours, has no keyring wrapping or the key does not fit.
+std::optional<Opened> openHeaderWithKey(const QByteArray& header, const Key& keyringKey);
 
 // Seals a page in place: all but its last ReservedBytes encrypted, those receiving a fresh random
 // nonce and the tag.

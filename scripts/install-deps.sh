@@ -12,6 +12,7 @@ packages=(
     libsqlite3-dev sqlite3                           # the journal file
     libfontconfig-dev                                # reading the font setup early
     libsodium-dev pkgconf                            # the encrypted journal's cryptography
+    libsecret-1-dev gnome-keyring libsecret-tools    # the desktop keyring, and a real one to test
     fonts-ipafont-mincho fonts-ipafont-gothic fonts-liberation
     xvfb xauth xdotool poppler-utils at-spi2-core # headless tests and the smoke test
     cmark                                         # the export test reads Markdown as its readers do

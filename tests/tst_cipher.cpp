@@ -90,6 +90,28 @@ private Q_SLOTS:
             keyBytes(made.dataKey));
         QCOMPARE(failure(openHeader(changed, u"café の日記 "_s, QuickKdf)),
                  OpenFailure::WrongPassphrase);
+        // The keyring's wrapping beside it opens with its key alone; undone with libsodium alone
+        // at 144 and 168 over bytes 0–39, it outlives a new passphrase and goes without a trace.
+        const Key keyringKey = Key::random();
+        const QByteArray kept = addKeyWrapping(made.header, made.dataKey, keyringKey);
+        QVERIFY(hasKeyWrapping(kept) && !hasKeyWrapping(made.header));
+        QCOMPARE(keyBytes(openHeaderWithKey(kept, keyringKey)->dataKey), keyBytes(made.dataKey));
+        QVERIFY(!openHeaderWithKey(kept, Key::random()) &&
+                !openHeaderWithKey(made.header, keyringKey));
+        QByteArray broken = kept;
+        broken[100] = char(broken[100] ^ 1); // outside the wrapping: only the checksum tells
+        QVERIFY(!openHeaderWithKey(broken, keyringKey));
+        const auto* k = reinterpret_cast<const unsigned char*>(kept.constData());
+        QCOMPARE(crypto_aead_xchacha20poly1305_ietf_decrypt(data, nullptr, nullptr, k + 168, 48, k,
+                                                            40, k + 144, keyringKey.data()),
+                 0);
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(data), 32), keyBytes(made.dataKey));
+        const QByteArray rekept = rewrapHeader(kept, made.dataKey, u"新しい合言葉"_s, QuickKdf);
+        QVERIFY(openHeaderWithKey(rekept, keyringKey));
+        const QByteArray removed = removeKeyWrapping(rekept);
+        QCOMPARE(removed.mid(144, 72), QByteArray(72, '\0'));
+        QVERIFY(!hasKeyWrapping(removed) && !openHeaderWithKey(removed, keyringKey));
+        QVERIFY(std::holds_alternative<Opened>(openHeader(removed, u"新しい合言葉"_s, QuickKdf)));
         // Two files never share a key or an id.
         const Created other = createHeader(u"café の日記 "_s, 4096, QuickKdf);
         QVERIFY(keyBytes(other.dataKey) != keyBytes(made.dataKey) && other.fileId != made.fileId);
