@@ -95,7 +95,9 @@ private Q_SLOTS:
         const Key keyringKey = Key::random();
         const QByteArray kept = addKeyWrapping(made.header, made.dataKey, keyringKey);
         QVERIFY(hasKeyWrapping(kept) && !hasKeyWrapping(made.header));
-        QCOMPARE(keyBytes(openHeaderWithKey(kept, keyringKey)->dataKey), keyBytes(made.dataKey));
+        const auto viaKeyring = openHeaderWithKey(kept, keyringKey);
+        QVERIFY(viaKeyring && viaKeyring->fileId == made.fileId);
+        QCOMPARE(keyBytes(viaKeyring->dataKey), keyBytes(made.dataKey));
         QVERIFY(!openHeaderWithKey(kept, Key::random()) &&
                 !openHeaderWithKey(made.header, keyringKey));
         QByteArray broken = kept;
