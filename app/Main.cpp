@@ -12,6 +12,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/System.h"
 #include "store/Journal.h"
+#include "store/Unlock.h"
 #include "store/backup/Backups.h"
 #include "windows/calendar/frmCal.h"
 
@@ -54,10 +55,25 @@ void Main() {
     if (!chkPrev())
         return;
 
+    // An encrypted journal is read only once its passphrase is given; nothing is written to it
+    // before.
+    std::shared_ptr<platform::cipher::CipherVfs> layer;
+    if (store::encryptedHeader(m.mdbPath)) {
+        m.closeSplash();
+        store::Asked asked = store::askToUnlock(m.mdbPath, QStringLiteral("日記を開く"),
+                                                QStringLiteral("パスフレーズを入力してください。"),
+                                                QStringLiteral("終了"));
+        if (!asked.layer) {
+            platform::endProgram(asked.cancelled ? 0 : 1);
+            return;
+        }
+        layer = std::move(asked.layer);
+    }
+
     try {
         // The journal the chooser may have created is opened afresh like any other.
         m.JournalDb.reset();
-        m.JournalWs = std::make_unique<platform::db::Workspace>();
+        m.JournalWs = std::make_unique<platform::db::Workspace>(layer);
         m.JournalDb = store::openJournal(*m.JournalWs, m.mdbPath);
         auto calendar = std::make_unique<frmCal>();
         calendar->setAttribute(Qt::WA_DeleteOnClose);
@@ -66,9 +82,12 @@ void Main() {
         // The backup starts once the calendar is on the screen.
         QTimer::singleShot(0, [] { platform::guard([] { store::backup::backupAfterStart(); }); });
     } catch (...) {
-        platform::dialogs().message(QStringLiteral("ＭＤＢのオープンに失敗しました。"),
-                                    platform::Buttons::Ok, platform::Icon::None,
-                                    platform::programTitle());
+        // A first page that does not open under the right key was changed behind our back.
+        platform::dialogs().message(
+            layer && layer->tampered() ? QStringLiteral("日記のファイルが壊れているか、"
+                                                        "改ざんされています。")
+                                       : QStringLiteral("ＭＤＢのオープンに失敗しました。"),
+            platform::Buttons::Ok, platform::Icon::None, platform::programTitle());
         platform::endProgram(1);
         return;
     }

@@ -74,7 +74,8 @@ QStringList prepareHome(const QString& home, int years, int* entries) {
     qputenv("XDG_DATA_HOME", data.toUtf8());
     QCoreApplication::setApplicationName(QStringLiteral("orvane"));
     store::openJournal(platform::db::Workspace(), journal).reset();
-    store::backup::makeBackup(journal, data + QStringLiteral("/orvane/Graphic"), -1, nullptr);
+    store::backup::makeBackup(journal, nullptr, data + QStringLiteral("/orvane/Graphic"), -1,
+                              nullptr);
     QCoreApplication::setApplicationName(nameBefore);
     qputenv("XDG_DATA_HOME", dataBefore);
     QFile settings(home + QStringLiteral("/config/orvane/orvane.ini"));

@@ -1,6 +1,8 @@
 #include "platform/CipherVfs.h"
 
+#include <sodium.h>
 #include <sqlite3.h>
+#include <sys/prctl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -97,7 +99,7 @@ int xWrite(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset
     File& file = of(f);
     Layer& layer = *file.layer;
     if (layer.tampered)
-        return SQLITE_IOERR_WRITE;
+        return SQLITE_IOERR_DATA; // said as tampering, like the read that found it
     const int ps = layer.pageSize;
     if (file.kind == FileKind::RollbackJournal && amount != ps)
         return file.lower->pMethods->xWrite(file.lower, buffer, amount, offset);
@@ -243,6 +245,7 @@ CipherVfs::CipherVfs(Key dataKey, QByteArray header) : layer_(std::make_unique<L
     layer.vfs.pAppData = &layer;
     layer.vfs.xOpen = xOpen;
     sqlite3_vfs_register(&layer.vfs, 0);
+    prctl(PR_SET_DUMPABLE, 0);
 }
 
 CipherVfs::~CipherVfs() {
@@ -259,6 +262,29 @@ int CipherVfs::pageSize() const {
 
 bool CipherVfs::tampered() const {
     return layer_->tampered;
+}
+
+const QByteArray& CipherVfs::header() const {
+    return layer_->header;
+}
+
+FileId CipherVfs::fileId() const {
+    return layer_->file;
+}
+
+std::shared_ptr<CipherVfs> CipherVfs::companion() const {
+    static constexpr char Context[crypto_kdf_CONTEXTBYTES] = {'i', 'n', 'd', 'e',
+                                                              'x', 'k', 'e', 'y'};
+    Key key;
+    crypto_kdf_derive_from_key(key.data(), Key::Size, 1, Context, layer_->key.data());
+    QByteArray header = layer_->header;
+    unsigned char id[16];
+    crypto_generichash(id, sizeof id, layer_->file.data(), layer_->file.size(),
+                       reinterpret_cast<const unsigned char*>(Context), sizeof Context);
+    header.replace(24, 16, QByteArray(reinterpret_cast<const char*>(id), sizeof id));
+    // No wrapping of any key and a checksum that does not fit: opened as a journal, it is damaged.
+    header.replace(40, HeaderSize - 40, QByteArray(HeaderSize - 40, '\0'));
+    return std::make_shared<CipherVfs>(std::move(key), std::move(header));
 }
 
 } // namespace platform::cipher

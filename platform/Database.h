@@ -70,6 +70,8 @@ public:
     Database& operator=(const Database&) = delete;
 
     const QString& path() const { return path_; }
+    // The sealing of the file, null for a plain one.
+    const cipher::CipherVfs* layer() const { return layer_; }
     // Tells this opening of a file from every other one in the run, the same file opened again
     // included (an address in memory may be reused, this number never is).
     quint64 opening() const { return opening_; }
@@ -163,6 +165,9 @@ public:
     // Creates a new, empty database file; an existing file is an error. The file is made as
     // path.part and renamed durably to path once it is a database.
     std::unique_ptr<Database> createDatabase(const QString& path) const;
+
+    // The sealing of the files it opens; null for plain files.
+    const std::shared_ptr<const cipher::CipherVfs>& layer() const { return layer_; }
 
 private:
     std::shared_ptr<const cipher::CipherVfs> layer_;

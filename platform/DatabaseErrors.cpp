@@ -32,6 +32,11 @@ void fail(sqlite3* handle, int code) {
             QStringLiteral("主キーの値が重複しているため、テーブル '%1' を変更できませんでした。")
                 .arg(table));
     }
+    if (extended == SQLITE_IOERR_DATA) {
+        // An encrypted page that does not open: changed, moved or cut off behind our back.
+        throw Error(code & 0xff,
+                    QStringLiteral("日記のファイルが壊れているか、改ざんされています。"));
+    }
     if (const auto m = noTable.match(text); m.hasMatch()) {
         throw Error(errnum::TableMissing,
                     QStringLiteral("入力テーブルまたはクエリ '%1' が見つかりませんでした。")

@@ -36,6 +36,13 @@ public:
     // The typed text, or nothing when the user cancelled.
     virtual std::optional<QString> input(const QString& prompt, const QString& title,
                                          const QString& defaultText) = 0;
+    // A passphrase typed into a hidden box, or nothing when the user chose the other button
+    // (cancelText names it). Tests answer it as an input box.
+    virtual std::optional<QString> passphrase(const QString& prompt, const QString& title,
+                                              const QString& cancelText) {
+        static_cast<void>(cancelText);
+        return input(prompt, title, {});
+    }
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<QString> openFile(const FileRequest& request) = 0;
     // The desktop's printer chooser (platform/PagePrinter.h); nothing when the user cancelled.

@@ -137,8 +137,12 @@ Answer QtDialogs::message(const QString& text, Buttons buttons, Icon icon, const
     return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
 }
 
-std::optional<QString> QtDialogs::input(const QString& prompt, const QString& title,
-                                        const QString& defaultText) {
+namespace {
+
+// One line of text in a box of its own, OK and another button; the typed text, or nothing.
+std::optional<QString> askLine(const QString& prompt, const QString& title,
+                               const QString& defaultText, const QString& cancelText,
+                               QLineEdit::EchoMode echo) {
     const ReturnFocus returnFocus;
     QDialog dialog(activeParent());
     dialog.setWindowTitle(title);
@@ -146,20 +150,35 @@ std::optional<QString> QtDialogs::input(const QString& prompt, const QString& ti
     auto* label = new QLabel(prompt, &dialog);
     label->setWordWrap(true);
     auto* edit = new QLineEdit(defaultText, &dialog);
+    edit->setEchoMode(echo);
+    edit->setAccessibleName(prompt);
     label->setBuddy(edit);
     edit->selectAll();
     auto* box = new QDialogButtonBox(&dialog);
     box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    box->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    box->addButton(cancelText, QDialogButtonBox::RejectRole);
     QObject::connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(label);
     layout->addWidget(edit);
     layout->addWidget(box);
     dialog.setMinimumWidth(360);
+    edit->setFocus();
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return edit->text();
+}
+
+} // namespace
+
+std::optional<QString> QtDialogs::input(const QString& prompt, const QString& title,
+                                        const QString& defaultText) {
+    return askLine(prompt, title, defaultText, QStringLiteral("キャンセル"), QLineEdit::Normal);
+}
+
+std::optional<QString> QtDialogs::passphrase(const QString& prompt, const QString& title,
+                                             const QString& cancelText) {
+    return askLine(prompt, title, {}, cancelText, QLineEdit::Password);
 }
 
 std::optional<QString> QtDialogs::openFile(const FileRequest& request) {

@@ -12,6 +12,8 @@ public:
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
     std::optional<QString> input(const QString& prompt, const QString& title,
                                  const QString& defaultText) override;
+    std::optional<QString> passphrase(const QString& prompt, const QString& title,
+                                      const QString& cancelText) override;
     std::optional<QString> openFile(const FileRequest& request) override;
     std::unique_ptr<PageJob> choosePrinter(const PrintRequest& request) override;
 };

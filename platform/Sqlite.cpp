@@ -105,6 +105,9 @@ Connection::Connection(const QString& path, Mode mode, const char* vfs) {
     }
     sqlite3_extended_result_codes(db_, 0);
     sqlite3_busy_timeout(db_, 3000);
+    // A sealing layer opens no temporary file: what SQLite would put in one stays in memory.
+    if (vfs != nullptr)
+        exec("pragma temp_store=memory");
 }
 
 Connection::~Connection() {
@@ -135,8 +138,8 @@ void Connection::setInterruptCheck(std::function<bool()> check) {
         this);
 }
 
-OnlineBackup::OnlineBackup(Connection& source, const QString& target)
-    : target_(std::make_unique<Connection>(target, Connection::Mode::ReadWriteCreate)) {
+OnlineBackup::OnlineBackup(Connection& source, const QString& target, const char* vfs)
+    : target_(std::make_unique<Connection>(target, Connection::Mode::ReadWriteCreate, vfs)) {
     backup_ = sqlite3_backup_init(target_->handle(), "main", source.handle(), "main");
     if (backup_ == nullptr)
         raise(target_->handle(), sqlite3_errcode(target_->handle()));

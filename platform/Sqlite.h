@@ -71,7 +71,8 @@ private:
 // so the copy is always of one committed state.
 class OnlineBackup {
 public:
-    OnlineBackup(Connection& source, const QString& target);
+    // vfs names the target's file layer, as for Connection.
+    OnlineBackup(Connection& source, const QString& target, const char* vfs = nullptr);
     ~OnlineBackup();
     OnlineBackup(const OnlineBackup&) = delete;
     OnlineBackup& operator=(const OnlineBackup&) = delete;

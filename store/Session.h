@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Database.h"
+#include "platform/JournalCipher.h"
 
 #include <QSet>
 #include <QString>
@@ -25,6 +26,7 @@ public:
     QString mdbPath; // journal file
     QString gPath;   // picture folder
 
+    // Opens the journal's file; it holds the key when the journal is encrypted.
     std::unique_ptr<platform::db::Workspace> JournalWs;
     std::unique_ptr<platform::db::Database> JournalDb;
     QString SqlText;                                  // the statement last built
@@ -38,6 +40,9 @@ public:
     std::unique_ptr<search::SearchService> Search;
     // The backup made after start-up, while it runs.
     std::unique_ptr<backup::StartupBackup> Backup;
+
+    // What turning a passphrase into a key costs (tests lower it).
+    platform::cipher::KdfCost Kdf = platform::cipher::standardCost();
 
     // Closes the start-up window, when it is still up, so that a message is not hidden behind it.
     virtual void closeSplash() = 0;

@@ -1,5 +1,6 @@
 #include "store/backup/Backups.h"
 
+#include "platform/CipherVfs.h"
 #include "platform/Clock.h"
 #include "platform/Database.h"
 #include "platform/DurableFiles.h"
@@ -9,6 +10,7 @@
 #include "platform/System.h"
 #include "store/Journal.h"
 #include "store/Session.h"
+#include "store/Unlock.h"
 #include "store/backup/BackupFiles.h"
 #include "store/backup/Generations.h"
 #include "store/backup/StartupBackup.h"
@@ -28,11 +30,29 @@
 
 namespace store::backup {
 
+using platform::cipher::CipherVfs;
 using platform::errnum::PathFileAccess;
 using platform::sqlite::Connection;
 using platform::sqlite::Statement;
 
 namespace {
+
+const char* vfsOf(const CipherVfs* layer) {
+    return layer != nullptr ? layer->name() : nullptr;
+}
+
+// The open journal's layer when the encrypted file at path is a copy of it (the same file id):
+// the layer that reads it. Null for a plain file and one under another key.
+const CipherVfs* journalLayerFor(const QString& path) {
+    const auto header = encryptedHeader(path);
+    const auto& workspace = session().JournalWs;
+    if (!header || !workspace || !workspace->layer())
+        return nullptr;
+    const auto id = workspace->layer()->fileId();
+    return header->mid(24, 16) == QByteArray(reinterpret_cast<const char*>(id.data()), 16)
+               ? workspace->layer().get()
+               : nullptr;
+}
 
 StepHook& hook() {
     static StepHook instance;
@@ -68,24 +88,37 @@ QString locatePicture(const QString& stored, const QString& pictureFolder) {
     return QFileInfo(inFolder).isFile() ? inFolder : QString();
 }
 
-// A backup file's sound-enough look for the list: an SQLite file as long as its header says,
-// with the journal's table. The full check runs before a restore.
+// A backup file's sound-enough look for the list: as long as its header says, with the
+// journal's table. An encrypted one under another key can only be measured; its list tells the
+// rest. The full check runs before a restore.
 bool looksWhole(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray header = file.read(100);
-    if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3")))
-        return false;
-    const auto byte = [&](int i) { return quint32(quint8(header[i])); };
-    quint32 pageSize = byte(16) << 8 | byte(17);
-    if (pageSize == 1)
-        pageSize = 65536;
-    const quint32 pages = byte(28) << 24 | byte(29) << 16 | byte(30) << 8 | byte(31);
-    if (pages == 0 || qint64(pageSize) * pages != file.size())
-        return false;
+    const CipherVfs* layer = nullptr;
+    if (const auto sealed = encryptedHeader(path)) {
+        const auto byte = [&](int i) { return quint32(quint8(sealed->at(i))); };
+        const quint32 pageSize = byte(23) << 24 | byte(22) << 16 | byte(21) << 8 | byte(20);
+        const qint64 pages = file.size() - platform::cipher::HeaderSize;
+        if (pageSize < 512 || pages <= 0 || pages % pageSize != 0)
+            return false;
+        layer = journalLayerFor(path);
+        if (layer == nullptr)
+            return true;
+    } else {
+        const QByteArray header = file.read(100);
+        if (header.size() < 100 || !header.startsWith(QByteArrayLiteral("SQLite format 3")))
+            return false;
+        const auto byte = [&](int i) { return quint32(quint8(header[i])); };
+        quint32 pageSize = byte(16) << 8 | byte(17);
+        if (pageSize == 1)
+            pageSize = 65536;
+        const quint32 pages = byte(28) << 24 | byte(29) << 16 | byte(30) << 8 | byte(31);
+        if (pages == 0 || qint64(pageSize) * pages != file.size())
+            return false;
+    }
     try {
-        Connection db(path, Connection::Mode::ReadOnly);
+        Connection db(path, Connection::Mode::ReadOnly, vfsOf(layer));
         return db.singleInt("select count(*) from sqlite_master where type='table' and "
                             "name='Mirel' collate nocase") == 1;
     } catch (const platform::Error&) {
@@ -100,8 +133,8 @@ struct Checked {
 };
 
 // The full check of a copied journal: sound, with the journal's table; its rows counted.
-Checked checkJournalCopy(const QString& path, int number) {
-    Connection db(path, Connection::Mode::ReadOnly);
+Checked checkJournalCopy(const QString& path, int number, const CipherVfs* layer) {
+    Connection db(path, Connection::Mode::ReadOnly, vfsOf(layer));
     Statement verdict(db.handle(), "pragma quick_check");
     if (!verdict.step() || verdict.text(0) != QLatin1String("ok") ||
         db.singleInt("select count(*) from sqlite_master where type='table' and name='Mirel' "
@@ -242,7 +275,8 @@ std::vector<BackupInfo> listBackups(const QString& journalPath) {
                 info.newest = list.newest;
             } else {
                 try {
-                    const Checked checked = checkJournalCopy(named.path, PathFileAccess);
+                    const Checked checked =
+                        checkJournalCopy(named.path, PathFileAccess, journalLayerFor(named.path));
                     info.entries = checked.entries;
                     info.newest = checked.newest;
                 } catch (const platform::Error&) {
@@ -280,8 +314,8 @@ bool changedSinceNewest(const QString& journalPath) {
     return !state || readList(listPathOf(all.back().path)).journalState != state->toText();
 }
 
-QString makeBackup(const QString& journalPath, const QString& pictureFolder, int pagesPerStep,
-                   const std::atomic<bool>* stop, const QString& keep) {
+QString makeBackup(const QString& journalPath, const CipherVfs* layer, const QString& pictureFolder,
+                   int pagesPerStep, const std::atomic<bool>* stop, const QString& keep) {
     const std::scoped_lock single(oneAtATime());
     const QString folder = backupFolder(journalPath);
     if (!QDir().mkpath(folder) || !QDir().mkpath(QDir(folder).filePath(QStringLiteral("pictures"))))
@@ -300,8 +334,9 @@ QString makeBackup(const QString& journalPath, const QString& pictureFolder, int
         if (const auto state = platform::sqlite::fileState(journalPath))
             list.journalState = state->toText();
         {
-            Connection source(journalPath, Connection::Mode::ReadOnly);
-            platform::sqlite::OnlineBackup copy(source, part);
+            // A backup of an encrypted journal is sealed as the journal is, under its key.
+            Connection source(journalPath, Connection::Mode::ReadOnly, vfsOf(layer));
+            platform::sqlite::OnlineBackup copy(source, part, vfsOf(layer));
             while (!copy.step(pagesPerStep)) {
                 if (stop != nullptr && *stop)
                     throw platform::Error(PathFileAccess, QStringLiteral("中断しました。"));
@@ -311,7 +346,7 @@ QString makeBackup(const QString& journalPath, const QString& pictureFolder, int
             }
         }
         step(u"check");
-        const Checked checked = checkJournalCopy(part, PathFileAccess);
+        const Checked checked = checkJournalCopy(part, PathFileAccess, layer);
         list.entries = checked.entries;
         list.newest = checked.newest;
 
@@ -363,10 +398,15 @@ QString backupNow(platform::db::Database& db, const QString& pictureFolder, cons
     // A start-up backup still copying would only be older than this one: it stops rather than
     // keep the user waiting.
     session().Backup.reset();
-    return makeBackup(db.path(), pictureFolder, -1, nullptr, keep);
+    return makeBackup(db.path(), db.layer(), pictureFolder, -1, nullptr, keep);
 }
 
-RestoreResult restoreJournal(const BackupInfo& backup) {
+bool needsPassphrase(const BackupInfo& backup) {
+    return encryptedHeader(backup.path) && journalLayerFor(backup.path) == nullptr;
+}
+
+RestoreResult restoreJournal(const BackupInfo& backup,
+                             const std::shared_ptr<const CipherVfs>& backupLayer) {
     constexpr int RestoreFailed = platform::errnum::PathFileAccess;
     if (!backup.entries || !looksWhole(backup.path))
         throw platform::Error(platform::errnum::NotADatabase,
@@ -392,8 +432,21 @@ RestoreResult restoreJournal(const BackupInfo& backup) {
     try {
         removeQuietly(temporary);
         step(u"restore copy");
-        platform::copyDurably(backup.path, temporary, RestoreFailed);
-        checkJournalCopy(temporary, RestoreFailed);
+        // Restoring never changes whether the journal is encrypted: a backup sealed otherwise
+        // is read through its own layer and written sealed as the journal is.
+        const CipherVfs* journalLayer = m.JournalWs->layer().get();
+        const bool sealed = encryptedHeader(backup.path).has_value();
+        if (sealed ? journalLayerFor(backup.path) != nullptr : journalLayer == nullptr) {
+            platform::copyDurably(backup.path, temporary, RestoreFailed);
+        } else {
+            if (sealed && !backupLayer)
+                throw platform::Error(RestoreFailed,
+                                      QStringLiteral("このバックアップのパスフレーズが必要です。"));
+            platform::db::Workspace(sealed ? backupLayer : nullptr)
+                .openDatabase(backup.path)
+                ->copyInto(temporary, journalLayer);
+        }
+        checkJournalCopy(temporary, RestoreFailed, journalLayer);
         for (const PictureLine& line : list.pictures) {
             const QString stored = pictures.filePath(line.stored);
             if (!QFileInfo::exists(stored)) {

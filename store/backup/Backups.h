@@ -8,11 +8,15 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
 namespace platform::db {
 class Database;
+}
+namespace platform::cipher {
+class CipherVfs;
 }
 
 // Backups of the journal and its pictures, kept per journal in the data folder under
@@ -38,10 +42,12 @@ qint64 totalSize(const QString& journalPath);
 
 // Makes a backup of the journal file at journalPath, copied in steps of pagesPerStep pages
 // (-1: at once) through a connection of its own; stops with an error when *stop becomes true.
-// Then removes the generations no longer kept, except the backup keep. Backups are made one at a
-// time: a second one waits for the first.
-QString makeBackup(const QString& journalPath, const QString& pictureFolder, int pagesPerStep,
-                   const std::atomic<bool>* stop, const QString& keep = {});
+// layer is the journal's sealing (null when plain), which the backup gets too. Then removes the
+// generations no longer kept, except the backup keep. Backups are made one at a time: a second
+// one waits for the first.
+QString makeBackup(const QString& journalPath, const platform::cipher::CipherVfs* layer,
+                   const QString& pictureFolder, int pagesPerStep, const std::atomic<bool>* stop,
+                   const QString& keep = {});
 // Whether the journal file changed since the newest backup was made (true when there is none).
 bool changedSinceNewest(const QString& journalPath);
 
@@ -75,7 +81,13 @@ struct RestoreResult {
 // are renamed into place, and the restored journal is opened as session().JournalDb. Raises
 // platform::Error when the backup is damaged or anything fails before the journal's rename; the
 // journal and the pictures are then exactly as they were, and the journal open.
-RestoreResult restoreJournal(const BackupInfo& backup);
+// A backup encrypted under a key other than the open journal's (or restored onto a plain
+// journal) is read through backupLayer, which its passphrase gives (needsPassphrase).
+RestoreResult
+restoreJournal(const BackupInfo& backup,
+               const std::shared_ptr<const platform::cipher::CipherVfs>& backupLayer = nullptr);
+// Whether restoring the backup needs its own passphrase.
+bool needsPassphrase(const BackupInfo& backup);
 
 // Called with the name of each step of a backup or restore before it runs ("copy", "copy step"
 // between two steps of the copy, "check",

@@ -146,10 +146,17 @@ QString indexFileName(const QString& journalPath) {
     return QStringLiteral("index-%1.sqlite").arg(QString::fromLatin1(digest.left(16)));
 }
 
-SearchIndex::SearchIndex(const QString& indexPath, const QString& journalPath)
-    : indexPath_(indexPath), journalPath_(journalPath) {
+SearchIndex::SearchIndex(const QString& indexPath, const QString& journalPath,
+                         std::shared_ptr<const platform::cipher::CipherVfs> journalLayer)
+    : indexPath_(indexPath), journalPath_(journalPath), journalLayer_(std::move(journalLayer)) {
+    if (journalLayer_)
+        indexLayer_ = journalLayer_->companion();
+    // SQLite's temporary file would be plain: an encrypted journal's unkept index stays in memory.
+    const QString where =
+        indexPath_.isEmpty() && indexLayer_ ? QStringLiteral(":memory:") : indexPath_;
+    const char* vfs = indexLayer_ && !indexPath_.isEmpty() ? indexLayer_->name() : nullptr;
     try {
-        index_ = std::make_unique<Connection>(indexPath_, Connection::Mode::ReadWriteCreate);
+        index_ = std::make_unique<Connection>(where, Connection::Mode::ReadWriteCreate, vfs);
         Statement format(index_->handle(), "select value from meta where name='format'");
         Statement journal(index_->handle(), "select value from meta where name='journal'");
         if (!format.step() || format.text(0) != Format || !journal.step() ||
@@ -160,7 +167,7 @@ SearchIndex::SearchIndex(const QString& indexPath, const QString& journalPath)
         index_.reset();
         if (!indexPath_.isEmpty())
             removeFile(indexPath_);
-        index_ = std::make_unique<Connection>(indexPath_, Connection::Mode::ReadWriteCreate);
+        index_ = std::make_unique<Connection>(where, Connection::Mode::ReadWriteCreate, vfs);
         create();
     }
     index_->exec("pragma journal_mode=truncate; pragma synchronous=off; pragma cache_size=-2000");
@@ -219,7 +226,8 @@ void SearchIndex::openJournal() {
     if (journal_ && sameFile)
         return;
     journal_.reset();
-    journal_ = std::make_unique<Connection>(journalPath_, Connection::Mode::ReadOnly);
+    journal_ = std::make_unique<Connection>(journalPath_, Connection::Mode::ReadOnly,
+                                            journalLayer_ ? journalLayer_->name() : nullptr);
     journalOpened_ = state;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CipherVfs.h"
 #include "platform/Sqlite.h"
 #include "store/search/SearchService.h"
 
@@ -24,13 +25,18 @@ class SearchIndex {
 public:
     // Opens the index at indexPath for the journal at journalPath; a missing, damaged, foreign
     // or older file is made anew. An empty indexPath keeps the index in a temporary file that
-    // goes with the object.
-    SearchIndex(const QString& indexPath, const QString& journalPath);
+    // goes with the object (in memory for an encrypted journal). journalLayer is the journal's
+    // sealing: the index of an encrypted journal is sealed too, under a key derived from its.
+    SearchIndex(const QString& indexPath, const QString& journalPath,
+                std::shared_ptr<const platform::cipher::CipherVfs> journalLayer = nullptr);
     ~SearchIndex();
     SearchIndex(const SearchIndex&) = delete;
     SearchIndex& operator=(const SearchIndex&) = delete;
 
     const QString& journalPath() const { return journalPath_; }
+    const std::shared_ptr<const platform::cipher::CipherVfs>& journalLayer() const {
+        return journalLayer_;
+    }
 
     // Whether the index was left matching the journal file in exactly its present state.
     bool matchesJournalFile();
@@ -67,6 +73,8 @@ private:
 
     QString indexPath_;
     QString journalPath_;
+    std::shared_ptr<const platform::cipher::CipherVfs> journalLayer_;
+    std::shared_ptr<const platform::cipher::CipherVfs> indexLayer_;
     std::unique_ptr<platform::sqlite::Connection> index_;
     std::unique_ptr<platform::sqlite::Connection> journal_;
     std::optional<platform::sqlite::FileState> journalOpened_;

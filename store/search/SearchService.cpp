@@ -7,7 +7,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QPointer>
+#include <QSemaphore>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -25,6 +27,8 @@ struct JournalView {
     QString path;
     quint64 opening = 0;
     quint64 changesElsewhere = 0;
+    std::shared_ptr<const platform::cipher::CipherVfs> layer; // kept while the worker reads
+
     bool operator==(const JournalView&) const = default;
 };
 
@@ -32,7 +36,8 @@ std::optional<JournalView> openJournal() {
     auto& db = session().JournalDb;
     if (!db)
         return std::nullopt;
-    return JournalView{db->path(), db->opening(), db->changesElsewhere()};
+    return JournalView{db->path(), db->opening(), db->changesElsewhere(),
+                       session().JournalWs->layer()};
 }
 
 bool isDamage(int number) {
@@ -80,7 +85,8 @@ public:
 };
 
 void Worker::ensureIndex(const JournalView& journal) {
-    if (!index_ || index_->journalPath() != journal.path || index_->fileChangedBehindBack()) {
+    if (!index_ || index_->journalPath() != journal.path ||
+        index_->journalLayer() != journal.layer || index_->fileChangedBehindBack()) {
         index_.reset();
         synced_.reset();
         checkedFile_ = false;
@@ -88,11 +94,12 @@ void Worker::ensureIndex(const JournalView& journal) {
         try {
             if (!QDir().mkpath(folder))
                 throw platform::Error(platform::errnum::PathFileAccess, folder);
-            index_ = std::make_unique<SearchIndex>(
-                folder + QLatin1Char('/') + indexFileName(journal.path), journal.path);
+            index_ = std::make_unique<SearchIndex>(folder + QLatin1Char('/') +
+                                                       indexFileName(journal.path),
+                                                   journal.path, journal.layer);
         } catch (const platform::Error&) {
             // Searching goes on with an index that is not kept after the run.
-            index_ = std::make_unique<SearchIndex>(QString(), journal.path);
+            index_ = std::make_unique<SearchIndex>(QString(), journal.path, journal.layer);
             if (!noticed_) {
                 noticed_ = true;
                 answer([s = service_, folder] {
@@ -260,6 +267,25 @@ void SearchService::entryChanged(const QDate& day) {
             w->synced_.reset();
         }
     });
+}
+
+void SearchService::dropIndex(const QString& journalPath) {
+    if (auto& search = session().Search) {
+        Worker* w = search->worker_.get();
+        w->cancel_ = true;
+        QSemaphore closed;
+        w->post([w, &closed] {
+            w->index_.reset();
+            w->synced_.reset();
+            w->checkedFile_ = false;
+            closed.release();
+        });
+        closed.acquire();
+    }
+    const QString index = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                          QLatin1Char('/') + indexFileName(journalPath);
+    QFile::remove(index);
+    QFile::remove(index + QStringLiteral("-journal"));
 }
 
 SearchService& service() {

@@ -50,6 +50,9 @@ public:
     // The day's entry was saved or deleted by this program: the index follows before the next
     // search. Does nothing when no search service runs.
     static void entryChanged(const QDate& day);
+    // Closes the index of the journal at journalPath and deletes its file (the journal was
+    // encrypted or decrypted: the index must not stay as it was). The next search builds it anew.
+    static void dropIndex(const QString& journalPath);
 
 Q_SIGNALS:
     void progress(int done, int total);

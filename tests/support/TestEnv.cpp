@@ -27,6 +27,7 @@ void pointXdgAt(const QString& root) {
 TestEnv::TestEnv() {
     pointXdgAt(dir_.path());
     app::resetModFunc();
+    app::modFunc().Kdf = QuickKdf;
     platform::setDialogs(&dialogs);
     platform::setClock(&clock);
     platform::setEndHandler([this](int code) { endings << code; });
