@@ -12,6 +12,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/System.h"
 #include "store/Journal.h"
+#include "store/JournalLock.h"
 #include "store/Unlock.h"
 #include "store/backup/Backups.h"
 #include "windows/calendar/frmCal.h"
@@ -59,15 +60,19 @@ void Main() {
     // before.
     std::shared_ptr<platform::cipher::CipherVfs> layer;
     if (store::encryptedHeader(m.mdbPath)) {
-        m.closeSplash();
-        store::Asked asked = store::askToUnlock(m.mdbPath, QStringLiteral("日記を開く"),
-                                                QStringLiteral("パスフレーズを入力してください。"),
-                                                QStringLiteral("終了"));
-        if (!asked.layer) {
-            platform::endProgram(asked.cancelled ? 0 : 1);
-            return;
+        // The keyring answers for a journal it was asked to remember; else the user does.
+        layer = store::unlockFromKeyring(m.mdbPath);
+        if (!layer) {
+            m.closeSplash();
+            store::Asked asked = store::askToUnlock(
+                m.mdbPath, QStringLiteral("日記を開く"),
+                QStringLiteral("パスフレーズを入力してください。"), QStringLiteral("終了"));
+            if (!asked.layer) {
+                platform::endProgram(asked.cancelled ? 0 : 1);
+                return;
+            }
+            layer = std::move(asked.layer);
         }
-        layer = std::move(asked.layer);
     }
 
     try {
@@ -75,6 +80,13 @@ void Main() {
         m.JournalDb.reset();
         m.JournalWs = std::make_unique<platform::db::Workspace>(layer);
         m.JournalDb = store::openJournal(*m.JournalWs, m.mdbPath);
+        if (layer) {
+            try {
+                store::alignBackupHeaders();
+            } catch (const platform::Error&) {
+                // Tried again at the next start; the backups open with the key in the meantime.
+            }
+        }
         auto calendar = std::make_unique<frmCal>();
         calendar->setAttribute(Qt::WA_DeleteOnClose);
         calendar->show();

@@ -128,6 +128,12 @@ Key& Key::operator=(Key&& other) noexcept {
     return *this;
 }
 
+Key Key::copy() const {
+    Key key;
+    std::memcpy(key.data(), bytes_, Size);
+    return key;
+}
+
 Key Key::random() {
     Key key;
     crypto_aead_xchacha20poly1305_ietf_keygen(key.data());

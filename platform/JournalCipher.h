@@ -55,6 +55,8 @@ public:
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
     static Key random();
+    // Another guarded key with the same bytes.
+    Key copy() const;
     unsigned char* data() { return bytes_; }
     const unsigned char* data() const { return bytes_; }
 

@@ -31,10 +31,13 @@ bool mdbSelect(ChooserFrom from) {
 
     if (dialogs.message(QStringLiteral("新規にデータベースを作成します。"), Buttons::OkCancel,
                         Icon::None, platform::programTitle()) == platform::Answer::Ok) {
-        if (!m.JournalWs)
-            m.JournalWs = std::make_unique<platform::db::Workspace>();
+        // A new journal starts plain, whatever the journal open now is.
         try {
-            m.JournalDb = m.JournalWs->createDatabase(m.mdbPath);
+            auto workspace = std::make_unique<platform::db::Workspace>();
+            auto db = workspace->createDatabase(m.mdbPath);
+            m.JournalDb.reset();
+            m.JournalWs = std::move(workspace);
+            m.JournalDb = std::move(db);
         } catch (const std::exception&) {
             dialogs.message(QStringLiteral("MDBを作成できませんでした。"), Buttons::Ok, Icon::None,
                             platform::programTitle());

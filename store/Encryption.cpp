@@ -5,8 +5,11 @@
 #include "platform/Error.h"
 #include "store/Journal.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <unistd.h>
 
 namespace store {
 
@@ -80,8 +83,15 @@ void replaceWithCopy(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& 
 
 void encryptJournal(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& workspace,
                     const QString& path, const QString& passphrase,
-                    const platform::cipher::KdfCost& cost) {
+                    const platform::cipher::KdfCost& cost,
+                    const std::function<void(const platform::cipher::FileId&,
+                                             const platform::cipher::Key&)>& storeKey) {
     platform::cipher::Created made = platform::cipher::createHeader(passphrase, 4096, cost);
+    if (storeKey) {
+        const auto keyringKey = platform::cipher::Key::random();
+        made.header = platform::cipher::addKeyWrapping(made.header, made.dataKey, keyringKey);
+        storeKey(made.fileId, keyringKey);
+    }
     auto layer =
         std::make_shared<platform::cipher::CipherVfs>(std::move(made.dataKey), made.header);
     replaceWithCopy(
@@ -94,6 +104,26 @@ void decryptJournal(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& w
     replaceWithCopy(
         db, workspace, path, std::make_unique<Workspace>(),
         [](Database& journal, const QString& copy) { journal.copyInto(copy, nullptr); });
+}
+
+void replaceHeader(const QString& path, const QByteArray& header) {
+    const QFileInfo info(path);
+    const QString copyPath =
+        info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".rekeying");
+    QFile::remove(copyPath);
+    try {
+        platform::copyDurably(path, copyPath, CopyFailed);
+        QFile copy(copyPath);
+        if (!copy.open(QIODevice::ReadWrite) || copy.write(header) != header.size() ||
+            !copy.flush() || ::fsync(copy.handle()) != 0)
+            throw platform::Error(CopyFailed, QStringLiteral("%1 に書き込めませんでした。")
+                                                  .arg(QDir::toNativeSeparators(copyPath)));
+        copy.close();
+        platform::renameDurably(copyPath, path, CopyFailed);
+    } catch (...) {
+        QFile::remove(copyPath);
+        throw;
+    }
 }
 
 } // namespace store

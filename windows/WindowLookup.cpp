@@ -120,6 +120,16 @@ frmRestore& showRestore() {
     return *restore.release(); // deletes itself when closed
 }
 
+frmLock& showLock(frmLock::Mode mode) {
+    if (frmLock* open = findOpen<frmLock>(); open != nullptr && open->mode() == mode) {
+        bringForward(*open);
+        return *open;
+    }
+    auto window = std::make_unique<frmLock>(mode);
+    bringForward(*window);
+    return *window.release(); // deletes itself when closed
+}
+
 namespace {
 
 // The open window of the kind, or a new one, brought forward on the day.

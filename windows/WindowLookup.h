@@ -1,5 +1,7 @@
 #pragma once
 
+#include "windows/crypto/frmLock.h"
+
 class frmBar;
 class frmBook;
 class frmCal;
@@ -44,6 +46,9 @@ frmRestore* findRestore();
 // Brings the open restore window to the front, or creates one, lists the journal's backups and
 // shows it. The window deletes itself when it closes.
 frmRestore& showRestore();
+
+// Brings the open encryption window to the front, or creates and shows one for the command.
+frmLock& showLock(frmLock::Mode mode);
 
 // The open export window, or nullptr.
 frmExport* findExporter();

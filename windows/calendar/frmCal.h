@@ -54,6 +54,8 @@ public:
     void opExport_Click();
     void optOpt_Click(int Index);
     void opRestore_Click();
+    // Shows the encryption items that fit the open journal.
+    void showLockItems();
     void oCal1_ChgDate();
     void oCal1_NewYear();
     void oCal1_NewMonth();
@@ -87,6 +89,9 @@ public:
     std::array<QAction*, 5> optOpt{};
     // "ﾊﾞｯｸｱｯﾌﾟから復元(&R)", the last item of oOpt; not part of optOpt.
     QAction* opRestore = nullptr;
+    QAction* opEncrypt = nullptr;   // 日記を暗号化, on a plain journal
+    QAction* opChangeKey = nullptr; // パスフレーズの変更, on an encrypted one
+    QAction* opDecrypt = nullptr;   // 暗号化を解除, on an encrypted one
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -10,7 +10,9 @@
 #include "platform/Error.h"
 #include "platform/PictureBox.h"
 #include "platform/Services.h"
+#include "store/JournalLock.h"
 #include "windows/WindowLookup.h"
+#include "windows/crypto/frmLock.h"
 
 #include <QAction>
 #include <QKeySequence>
@@ -106,6 +108,29 @@ void frmCal::makeMenus() {
     opRestore->setObjectName(QStringLiteral("opRestore"));
     connect(opRestore, &QAction::triggered, this,
             [this] { platform::guard([this] { opRestore_Click(); }); });
+    // Encrypting for a plain journal, changing the passphrase and decrypting for an encrypted one.
+    const auto addLock = [this](const QString& caption, const QString& name, frmLock::Mode mode) {
+        QAction* action = oOpt->addAction(caption);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this,
+                [mode] { platform::guard([mode] { windows::showLock(mode); }); });
+        return action;
+    };
+    opEncrypt = addLock(QStringLiteral("日記を暗号化(&K)..."), QStringLiteral("opEncrypt"),
+                        frmLock::Mode::Encrypt);
+    opChangeKey = addLock(QStringLiteral("パスフレーズの変更(&K)..."),
+                          QStringLiteral("opChangeKey"), frmLock::Mode::Change);
+    opDecrypt = addLock(QStringLiteral("暗号化を解除(&U)..."), QStringLiteral("opDecrypt"),
+                        frmLock::Mode::Decrypt);
+    connect(oOpt, &QMenu::aboutToShow, this, &frmCal::showLockItems);
+    showLockItems();
+}
+
+void frmCal::showLockItems() {
+    const bool encrypted = store::journalEncrypted();
+    opEncrypt->setVisible(!encrypted);
+    opChangeKey->setVisible(encrypted);
+    opDecrypt->setVisible(encrypted);
 }
 
 void frmCal::opFind_Click() {

@@ -7,6 +7,8 @@
 #include "platform/Error.h"
 #include "platform/Services.h"
 #include "platform/System.h"
+#include "store/Unlock.h"
+#include "store/backup/Backups.h"
 #include "windows/Controls.h"
 #include "windows/EditorHandover.h"
 #include "windows/WindowLookup.h"
@@ -173,9 +175,22 @@ bool frmRestore::restoreSelected() {
     if (frmMirel* editor = windows::findEditorByTitle(); editor != nullptr && !editor->devProc())
         return false;
 
+    // A backup encrypted under another key (or onto a plain journal) opens with its own
+    // passphrase, asked for before anything changes.
+    std::shared_ptr<platform::cipher::CipherVfs> backupLayer;
+    if (store::backup::needsPassphrase(backup)) {
+        backupLayer = store::askToUnlock(backup.path, QStringLiteral("バックアップを開く"),
+                                         QStringLiteral("このバックアップのパスフレーズを入力して"
+                                                        "ください。"),
+                                         QStringLiteral("キャンセル"))
+                          .layer;
+        if (!backupLayer)
+            return false;
+    }
+
     store::backup::RestoreResult result;
     try {
-        result = store::backup::restoreJournal(backup);
+        result = store::backup::restoreJournal(backup, backupLayer);
     } catch (const platform::Error& e) {
         showFailure(e);
         loadBackups();

@@ -1,0 +1,178 @@
+#include "store/JournalLock.h"
+
+#include "platform/Error.h"
+#include "platform/Keyring.h"
+#include "store/Encryption.h"
+#include "store/Journal.h"
+#include "store/Session.h"
+#include "store/Unlock.h"
+#include "store/backup/Backups.h"
+#include "store/backup/StartupBackup.h"
+#include "store/search/SearchService.h"
+
+#include <QFile>
+
+namespace store {
+
+namespace {
+
+using platform::cipher::CipherVfs;
+using platform::cipher::Key;
+using platform::cipher::OpenFailure;
+
+constexpr int PassphraseRefused = 3050;
+
+platform::db::Database& journal() {
+    auto& m = session();
+    if (!m.JournalDb || !m.JournalWs)
+        throw platform::Error(91, QStringLiteral("日記が開いていません。"));
+    return *m.JournalDb;
+}
+
+const CipherVfs& journalLayer() {
+    journal();
+    const auto& layer = session().JournalWs->layer();
+    if (!layer)
+        throw platform::Error(PassphraseRefused, QStringLiteral("日記は暗号化されていません。"));
+    return *layer;
+}
+
+// Nothing may copy or read the journal while its file is replaced.
+void stopBackgroundWork(const QString& path) {
+    session().Backup.reset();
+    search::SearchService::dropIndex(path);
+}
+
+// The data key of the open journal, when the passphrase opens its header.
+Key dataKeyFor(const QString& passphrase) {
+    auto opened = platform::cipher::openHeader(journalLayer().header(), passphrase, session().Kdf);
+    if (const auto* failure = std::get_if<OpenFailure>(&opened))
+        throw platform::Error(PassphraseRefused, failureText(*failure));
+    return std::move(std::get<platform::cipher::Opened>(opened).dataKey);
+}
+
+// The journal's encrypted backups and whether each is a copy of it (the same file id).
+template <typename F> void forEachBackup(F visit) {
+    const QString path = journal().path();
+    for (const auto& backup : backup::listBackups(path))
+        visit(backup.path, encryptedHeader(backup.path));
+}
+
+bool sameFile(const QByteArray& a, const QByteArray& b) {
+    return a.mid(24, 16) == b.mid(24, 16);
+}
+
+} // namespace
+
+bool journalEncrypted() {
+    const auto& m = session();
+    return m.JournalWs && m.JournalWs->layer();
+}
+
+std::optional<QString> passphraseProblem(const QString& passphrase, const QString& again) {
+    if (passphrase.toUcs4().size() < 8)
+        return QStringLiteral("パスフレーズは8文字以上にしてください。");
+    if (passphrase != again)
+        return QStringLiteral("パスフレーズが一致しません。");
+    return std::nullopt;
+}
+
+void encryptOpenJournal(const QString& passphrase, bool remember) {
+    auto& m = session();
+    const QString path = journal().path();
+    if (journalEncrypted())
+        throw platform::Error(PassphraseRefused, QStringLiteral("日記は暗号化されています。"));
+    stopBackgroundWork(path);
+    encryptJournal(m.JournalDb, m.JournalWs, path, passphrase, m.Kdf,
+                   remember ? platform::keyring::storeKey
+                            : std::function<void(const platform::cipher::FileId&, const Key&)>());
+}
+
+void decryptOpenJournal(const QString& passphrase) {
+    auto& m = session();
+    const QString path = journal().path();
+    const auto id = journalLayer().fileId();
+    dataKeyFor(passphrase);
+    stopBackgroundWork(path);
+    decryptJournal(m.JournalDb, m.JournalWs, path);
+    try {
+        platform::keyring::removeKey(id);
+    } catch (const platform::Error&) {
+        // The key it kept opens nothing any more: the journal has no keyring wrapping now.
+    }
+}
+
+bool rememberedInKeyring() {
+    return journalEncrypted() && platform::cipher::hasKeyWrapping(journalLayer().header());
+}
+
+void changePassphrase(const QString& current, const QString& next, bool remember) {
+    auto& m = session();
+    const QString path = journal().path();
+    const CipherVfs& layer = journalLayer();
+    const Key dataKey = dataKeyFor(current);
+    QByteArray header = platform::cipher::rewrapHeader(layer.header(), dataKey, next, m.Kdf);
+    const bool had = platform::cipher::hasKeyWrapping(header);
+    if (remember && !had) {
+        const Key keyringKey = Key::random();
+        header = platform::cipher::addKeyWrapping(header, dataKey, keyringKey);
+        platform::keyring::storeKey(layer.fileId(), keyringKey);
+    } else if (!remember && had) {
+        header = platform::cipher::removeKeyWrapping(header);
+    }
+    stopBackgroundWork(path);
+    auto nextLayer = std::make_shared<CipherVfs>(dataKey.copy(), header);
+    m.JournalDb.reset();
+    try {
+        replaceHeader(path, header);
+    } catch (...) {
+        m.JournalDb = openJournal(*m.JournalWs, path);
+        throw;
+    }
+    m.JournalWs = std::make_unique<platform::db::Workspace>(nextLayer);
+    m.JournalDb = openJournal(*m.JournalWs, path);
+    if (!remember && had)
+        platform::keyring::removeKey(nextLayer->fileId());
+    alignBackupHeaders();
+}
+
+void alignBackupHeaders() {
+    const QByteArray& header = journalLayer().header();
+    forEachBackup([&](const QString& path, const std::optional<QByteArray>& sealed) {
+        if (sealed && sameFile(*sealed, header) && *sealed != header)
+            replaceHeader(path, header);
+    });
+}
+
+int plainBackupCount() {
+    int count = 0;
+    forEachBackup(
+        [&](const QString&, const std::optional<QByteArray>& sealed) { count += sealed ? 0 : 1; });
+    return count;
+}
+
+void removePlainBackups() {
+    forEachBackup([](const QString& path, const std::optional<QByteArray>& sealed) {
+        if (sealed)
+            return;
+        QFile::remove(path);
+        QFile::remove(path.left(path.size() - 4) + QStringLiteral(".pictures"));
+    });
+}
+
+std::shared_ptr<CipherVfs> unlockFromKeyring(const QString& path) {
+    const auto header = encryptedHeader(path);
+    if (!header || !platform::cipher::hasKeyWrapping(*header))
+        return nullptr;
+    platform::cipher::FileId id{};
+    std::copy_n(header->constData() + 24, id.size(), reinterpret_cast<char*>(id.data()));
+    const auto keyringKey = platform::keyring::lookupKey(id);
+    if (!keyringKey)
+        return nullptr;
+    auto opened = platform::cipher::openHeaderWithKey(*header, *keyringKey);
+    if (!opened)
+        return nullptr;
+    return std::make_shared<CipherVfs>(std::move(opened->dataKey), *header);
+}
+
+} // namespace store
