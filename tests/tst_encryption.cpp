@@ -64,6 +64,9 @@ private Q_SLOTS:
         QCOMPARE(hits(Marker), 1); // a plain index on the disk
         shownCalendar();
 
+        // Without a keyring the box cannot be ticked, and says why.
+        const QCheckBox* remember = windows::showLock(frmLock::Mode::Encrypt).chkRemember;
+        QVERIFY(!remember->isEnabled() && !remember->toolTip().isEmpty());
         // What is typed is checked before anything happens.
         env->dialogs.answerMessage(Answer::Ok);
         QVERIFY(!runLock(frmLock::Mode::Encrypt, {}, Passphrase, Passphrase + u"x"_s));
@@ -258,7 +261,9 @@ private Q_SLOTS:
     }
 };
 
-// Temporary files of this process go to a folder of its own, which the test searches.
+// Temporary files of this process go to a folder of its own, which the test searches; no
+// keyring answers.
 ORVANE_TEST_MAIN_AFTER(EncryptionTest, static QTemporaryDir temporary;
-                       qputenv("TMPDIR", QFile::encodeName(temporary.path())))
+                       qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+                       qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus"))
 #include "tst_encryption.moc"

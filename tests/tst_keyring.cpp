@@ -1,8 +1,12 @@
 // The desktop keyring against a real GNOME Keyring on a session bus of its own (started by
 // keyring/with_keyring.sh): a key kept, found, replaced and forgotten, its item naming no path,
 // and a missing bus or service told at once.
+#include "platform/JournalCipher.h"
 #include "platform/Keyring.h"
+#include "store/JournalLock.h"
+#include "store/Unlock.h"
 #include "support/Testing.h"
+#include "windows/crypto/frmLock.h"
 
 using namespace platform;
 using cipher::FileId;
@@ -89,7 +93,44 @@ private Q_SLOTS:
         QVERIFY(!keyring::lookupKey(id));
         keyring::removeKey(id);
     }
+
+    void journalRememberedAndForgotten() {
+        testing::TestEnv env;
+        const QString journal = testing::createJournal(env);
+        testing::putEntry(journal, u"2026-12-01"_s, u"覚えている日"_s);
+        const auto typeAndRun = [&](frmLock& w, bool remember) {
+            for (QLineEdit* box : {w.txtCurrent, w.txtNew, w.txtAgain})
+                if (box != nullptr)
+                    box->setText(box == w.txtCurrent ? u"最初の合言葉です"_s
+                                                     : u"次の新しい合言葉"_s);
+            if (w.mode() == frmLock::Mode::Encrypt)
+                w.txtNew->setText(u"最初の合言葉です"_s), w.txtAgain->setText(w.txtNew->text());
+            w.chkRemember->setChecked(remember);
+            env.dialogs.answerMessage(Answer::Ok);
+            return w.run();
+        };
+        frmLock& encrypt = windows::showLock(frmLock::Mode::Encrypt);
+        QVERIFY(encrypt.chkRemember->isEnabled() && !encrypt.chkRemember->isChecked());
+        QVERIFY(typeAndRun(encrypt, true));
+        const auto header = store::encryptedHeader(journal);
+        QVERIFY(header && cipher::hasKeyWrapping(*header));
+        // Start-up opens it with the keyring's key, asking nothing.
+        const auto layer = store::unlockFromKeyring(journal);
+        QVERIFY(layer != nullptr);
+        QCOMPARE(testing::rawText(journal, u"select Mirel_txt from Mirel"_s, layer->name()),
+                 u"覚えている日"_s);
+
+        // Unticking the box removes the wrapping and the item: start-up asks again.
+        frmLock& change = windows::showLock(frmLock::Mode::Change);
+        QVERIFY(change.chkRemember->isChecked());
+        QVERIFY(typeAndRun(change, false));
+        QVERIFY(!cipher::hasKeyWrapping(*store::encryptedHeader(journal)));
+        QVERIFY(!keyring::lookupKey(layer->fileId()));
+        QVERIFY(store::unlockFromKeyring(journal) == nullptr);
+        testing::deleteAllWindows();
+        ORVANE_VERIFY_ENV(env);
+    }
 };
 
-QTEST_GUILESS_MAIN(KeyringTest)
+ORVANE_TEST_MAIN(KeyringTest)
 #include "tst_keyring.moc"
