@@ -64,7 +64,7 @@ void renameDurably(const QString& from, const QString& to, int number) {
     }
 }
 
-void copyDurably(const QString& from, const QString& to, int number) {
+void copyDurably(const QString& from, const QString& to, int number, const QByteArray& head) {
     step(FileStep::Kind::Copy, from, to);
     QFile source(from);
     QFile target(to);
@@ -74,6 +74,8 @@ void copyDurably(const QString& from, const QString& to, int number) {
         throw Error(number, target.errorString() + QLatin1Char('\n') + to);
     QByteArray block;
     while (!(block = source.read(1 << 20)).isEmpty()) {
+        if (source.pos() == block.size() && !head.isEmpty())
+            block.replace(0, head.size(), head);
         if (target.write(block) != block.size())
             throw Error(number, target.errorString() + QLatin1Char('\n') + to);
         step(FileStep::Kind::Written, to);

@@ -12,8 +12,9 @@ namespace platform {
 // Renames from over to (replacing it in one step on one file system) and syncs the folder.
 // Raises Error(number, the cause in words) on failure.
 void renameDurably(const QString& from, const QString& to, int number);
-// Copies from to a new file to (which must not exist) and syncs it. Raises Error(number, …).
-void copyDurably(const QString& from, const QString& to, int number);
+// Copies from to a new file to (which must not exist) and syncs it, the copy's first bytes
+// replaced by head when it is given. Raises Error(number, …).
+void copyDurably(const QString& from, const QString& to, int number, const QByteArray& head = {});
 // Syncs a file that is already written. Raises Error(number, …).
 void syncFile(const QString& path, int number);
 // A file step about to run. Tests see each one through the hook: they make it fail (the hook

@@ -5,11 +5,8 @@
 #include "platform/Error.h"
 #include "store/Journal.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <unistd.h>
 
 namespace store {
 
@@ -112,13 +109,7 @@ void replaceHeader(const QString& path, const QByteArray& header) {
         info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".rekeying");
     QFile::remove(copyPath);
     try {
-        platform::copyDurably(path, copyPath, CopyFailed);
-        QFile copy(copyPath);
-        if (!copy.open(QIODevice::ReadWrite) || copy.write(header) != header.size() ||
-            !copy.flush() || ::fsync(copy.handle()) != 0)
-            throw platform::Error(CopyFailed, QStringLiteral("%1 に書き込めませんでした。")
-                                                  .arg(QDir::toNativeSeparators(copyPath)));
-        copy.close();
+        platform::copyDurably(path, copyPath, CopyFailed, header);
         platform::renameDurably(copyPath, path, CopyFailed);
     } catch (...) {
         QFile::remove(copyPath);

@@ -5,6 +5,7 @@
 // hold a state it had, with every change the program reported done.
 #include "platform/CipherVfs.h"
 #include "store/Encryption.h"
+#include "store/JournalLock.h"
 #include "store/backup/BackupFiles.h"
 #include "support/PowerCut.h"
 #include "support/Testing.h"
@@ -17,11 +18,18 @@ namespace {
 
 namespace cipher = platform::cipher;
 
-// The passphrase the journal is encrypted with.
+// The passphrase the journal is encrypted with, and the one it is changed to.
 const QString Passphrase = u"合言葉"_s;
+const QString NewPassphrase = u"新しい合言葉"_s;
+
+// The layer that opens an encrypted file with either passphrase; null for a plain one.
+std::shared_ptr<platform::cipher::CipherVfs> layerOf(const QString& path) {
+    auto layer = cipherLayer(path, Passphrase);
+    return layer ? layer : cipherLayer(path, NewPassphrase);
+}
 
 QString rowsOf(const QString& journal) {
-    const auto layer = cipherLayer(journal, Passphrase);
+    const auto layer = layerOf(journal);
     return rawText(journal, u"select * from Mirel order by Reg_dat"_s,
                    layer ? layer->name() : nullptr);
 }
@@ -32,7 +40,7 @@ QString opened(const QString& path, const QString& where) {
     QString verdict;
     bool table = false;
     const QString error = failure([&] {
-        const platform::db::Workspace workspace(cipherLayer(path, Passphrase));
+        const platform::db::Workspace workspace(layerOf(path));
         auto db = store::openJournal(workspace, path);
         verdict =
             db->openRecordset(u"pragma integrity_check"_s).field(u"integrity_check"_s).toString();
@@ -60,6 +68,7 @@ int child(const QString& op, int at, quint32 seed) {
     const QString journal = m.mdbPath = data + u"/orvane.mdb"_s;
     m.gPath = data + u"/Graphic"_s;
     m.TerminalName = u"PC01"_s;
+    m.Kdf = QuickKdf;
     m.JournalWs = std::make_unique<platform::db::Workspace>();
     m.JournalDb = store::openJournal(*m.JournalWs, journal);
     m.WorkDate = QDate(2026, 12, 2);
@@ -96,9 +105,15 @@ int child(const QString& op, int at, quint32 seed) {
         write(4, u"最適化の後に書いた"_s);
         if (editor->devProc())
             ack();
-    } else if (op == u"encrypt") {
+    } else if (op == u"encrypt" || op == u"decrypt" || op == u"rekey") {
         store::encryptJournal(m.JournalDb, m.JournalWs, journal, Passphrase, QuickKdf);
         ack();
+        if (op == u"decrypt")
+            store::decryptOpenJournal(Passphrase);
+        if (op == u"rekey")
+            store::changePassphrase(Passphrase, NewPassphrase, false);
+        if (op != u"encrypt")
+            ack();
     } else if (op == u"backup") {
         store::backup::backupNow(*m.JournalDb, m.gPath);
         ack();
@@ -152,8 +167,8 @@ private Q_SLOTS:
         const quint32 seed = QRandomGenerator::global()->generate();
         int cuts = 0;
         int checked = 0;
-        for (const QString& op : {u"save"_s, u"delete"_s, u"compact"_s, u"encrypt"_s, u"backup"_s,
-                                  u"restore"_s, u"switch"_s}) {
+        for (const QString& op : {u"save"_s, u"delete"_s, u"compact"_s, u"encrypt"_s, u"decrypt"_s,
+                                  u"rekey"_s, u"backup"_s, u"restore"_s, u"switch"_s}) {
             QStringList chain{start}; // the journal's states: before, after each change done
             int steps = 0;
             for (int at = 0; at <= steps; ++at) {
@@ -178,7 +193,8 @@ private Q_SLOTS:
                 }
                 if (at == 0) {
                     chain += acks;
-                    QVERIFY2(op == u"backup" || op == u"encrypt" || chain.last() != start,
+                    QVERIFY2(op == u"backup" || op.endsWith(u"crypt") || op == u"rekey" ||
+                                 chain.last() != start,
                              qPrintable(where));
                 }
                 QCOMPARE(acks, chain.mid(1, acks.size()));
@@ -189,8 +205,13 @@ private Q_SLOTS:
                 const QString rows = opened(journal, where);
                 QVERIFY2(chain.mid(done, 2).contains(rows), qPrintable(where + rows));
                 ++checked;
-                // Encrypted once reported done; plain or encrypted before, never neither.
-                QVERIFY2(op != u"encrypt" || done == 0 || cipher::looksEncrypted(readFile(journal)),
+                // Encrypted once reported done, plain again once decrypted, under the new
+                // passphrase once changed; the old state before, never neither.
+                const bool sealed = cipher::looksEncrypted(readFile(journal));
+                QVERIFY2(done == 0 || (op == u"decrypt" && done == 2 ? !sealed : sealed) ||
+                             !(op.endsWith(u"crypt") || op == u"rekey"),
+                         qPrintable(where));
+                QVERIFY2(op != u"rekey" || done < 2 || cipherLayer(journal, NewPassphrase),
                          qPrintable(where));
                 // A picture is put back whole and only after the journal.
                 const QByteArray shown = readFile(picture);
