@@ -57,7 +57,7 @@ int runExport(int argc, char** argv) {
     if (at < 0 || at + 4 >= args.size())
         return 2;
     store::exporting::Request request;
-    request.journalPath = args[at + 1];
+    request.journal = args[at + 1];
     request.pictureFolder = args[at + 2];
     request.destination = args[at + 3];
     request.format = args[at + 4] == QStringLiteral("markdown") ? store::exporting::Format::Markdown

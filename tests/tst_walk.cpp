@@ -2,10 +2,13 @@
 // against a plain model: which day holds which text, remark and picture in which journal, and
 // what each open window shows. ORVANE_WALK=seed:steps replays one walk, ORVANE_WALK="the steps
 // a failure printed" replays those.
+#include "store/JournalLock.h"
+#include "store/Unlock.h"
 #include "support/Testing.h"
 #include "windows/book/RangeBox.h"
 #include "windows/book/frmBook.h"
 #include "windows/book/frmExport.h"
+#include "windows/crypto/frmLock.h"
 
 #include <chrono>
 #include <map>
@@ -34,7 +37,7 @@ enum Kind {
     Click, DoubleClick, Key, Today, GoTo, Selector, Delete, Search, Notebook, Restore, Clock,
     Restart, Type, DeleteKey, Paste, MiddlePaste, Save, Return, ReturnUnsaved, CloseBox,
     DayButton, Attach, Detach, Draw, EditorNotebook, OtherJournal, NewJournal, Compact,
-    NotebookYear, NotebookRow, NotebookBack, Print, EditorPrint, Export
+    NotebookYear, NotebookRow, NotebookBack, Print, EditorPrint, Export, Lock
 };
 constexpr Needs None = Needs::Nothing, Ed = Needs::Editor, Nb = Needs::Notebook;
 constexpr Action Actions[] = {
@@ -47,7 +50,7 @@ constexpr Action Actions[] = {
     {"手帳 from editor", 1, Ed}, {"MDBﾊﾟｽ other", 2, Ed}, {"MDBﾊﾟｽ new", 1, Ed},
     {"MDBの最適化", 2, Ed}, {"notebook year", 1, Nb}, {"notebook row", 1, Nb},
     {"notebook 戻る", 1, Nb}, {"絵日記を印刷", 2, None}, {"絵日記を印刷 from editor", 1, Ed},
-    {"日記を書き出す", 2, None}};
+    {"日記を書き出す", 2, None}, {"暗号化/パスフレーズ/解除", 2, None}};
 // clang-format on
 
 // a and b (below 1000) choose within what the windows offer at that moment (a day, a word, a
@@ -83,6 +86,15 @@ const QStringList Kanji{u"雪"_s, u"花"_s, u"月"_s, u"星"_s};
 
 using store::exporting::Range;
 const QString Weekdays = u"月火水木金土日"_s;
+// The passphrases the walk encrypts with, and the file layer that opens a file with either.
+const QString Passphrases[] = {u"歩く人の合言葉です"_s, u"もう一つの合言葉"_s};
+std::shared_ptr<platform::cipher::CipherVfs> layerOf(const QString& path) {
+    auto layer = cipherLayer(path, Passphrases[0]);
+    return layer ? layer : cipherLayer(path, Passphrases[1]);
+}
+QString passphraseOf(const QString& path) {
+    return cipherLayer(path, Passphrases[0]) ? Passphrases[0] : Passphrases[1];
+}
 
 // Waits until a print or export running in the background has ended.
 template <typename W> bool ended(W& window) {
@@ -298,6 +310,9 @@ private:
 
     void start() {
         app::resetModFunc();
+        app::modFunc().Kdf = QuickKdf;
+        if (!stored_.isEmpty() && store::encryptedHeader(stored_))
+            env_.dialogs.answerInput(passphraseOf(stored_)); // 日記を開く
         app::Main();
         QVERIFY(QTest::qWaitForWindowExposed(&cal()));
         // The start-up backup, copied at once instead of after two seconds.
@@ -445,6 +460,8 @@ private:
             before_ = backups();
             w.backupList->selectRow(int(row));
             dialogs.answerMessage(Answer::Yes);
+            if (store::backup::needsPassphrase(w.backups()[row])) // バックアップを開く
+                dialogs.answerInput(passphraseOf(w.backups()[row].path));
             dialogs.answerMessage(Answer::Ok); // 復元しました。
             w.restoreSelected();
             closed(w);
@@ -637,6 +654,36 @@ private:
             closed(w);
             return;
         }
+        case Lock: {
+            // Encrypting a plain journal; changing the passphrase of an encrypted one or
+            // decrypting it. The content stays; the editor's entry is saved first.
+            const bool encrypted = store::journalEncrypted();
+            using Mode = frmLock::Mode;
+            const Mode mode = !encrypted ? Mode::Encrypt : s.a % 2 ? Mode::Change : Mode::Decrypt;
+            cal().oOpt->aboutToShow();
+            const char* items[] = {"opEncrypt", "opChangeKey", "opDecrypt"};
+            QAction* item = cal().findChild<QAction*>(QString::fromLatin1(items[int(mode)]));
+            if (!item->isVisible())
+                said_ = u"the menu lacks "_s + item->text();
+            item->trigger();
+            frmLock& w = windows::showLock(mode);
+            const QString next = Passphrases[s.b % 2];
+            for (QLineEdit* box : {w.txtNew, w.txtAgain})
+                if (box != nullptr)
+                    box->setText(next);
+            if (w.txtCurrent != nullptr)
+                w.txtCurrent->setText(passphraseOf(model_.open));
+            if (mode == Mode::Encrypt && store::plainBackupCount() > 0)
+                dialogs.answerMessage(Answer::No); // the plain backups stay
+            dialogs.answerMessage(Answer::Ok);
+            if (model_.editor)
+                save();
+            if (!w.run() ||
+                store::encryptedHeader(model_.open).has_value() == (mode == Mode::Decrypt))
+                said_ = u"%1 did not take effect"_s.arg(w.windowTitle());
+            runDeferredDeletes();
+            return;
+        }
         }
     }
 
@@ -644,8 +691,10 @@ private:
 
     static Days rows(const QString& path) {
         Days days;
+        const auto layer = layerOf(path);
         for (const QStringList& row :
-             rawRows(path, u"select Reg_dat, Mirel_txt, Memo_txt, Pic_txt from Mirel order by 1"_s))
+             rawRows(path, u"select Reg_dat, Mirel_txt, Memo_txt, Pic_txt from Mirel order by 1"_s,
+                     layer ? layer->name() : nullptr))
             days[QDate::fromString(row[0].left(10), Qt::ISODate)] = {row[1], row[2], row[3]};
         return days;
     }

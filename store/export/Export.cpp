@@ -83,9 +83,9 @@ void putInPlace(const QString& work, const QString& target, bool replaceOther) {
 } // namespace
 
 std::optional<Report> exportJournal(const Request& request, const Progress& progress) {
-    const qint64 total = entriesIn(request.journalPath, request.range);
-    RangeReader reader(request.journalPath, request.range);
-    const QString name = folderName(request.journalPath, request.range);
+    const qint64 total = entriesIn(request.journal, request.range);
+    RangeReader reader(request.journal, request.range);
+    const QString name = folderName(request.journal.path, request.range);
     Report report;
     report.folder = QDir(request.destination).absoluteFilePath(name);
 

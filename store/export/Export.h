@@ -17,7 +17,7 @@ namespace store::exporting {
 enum class Format { Html, Markdown };
 
 struct Request {
-    QString journalPath;
+    JournalFile journal;
     QString pictureFolder; // where a picture is looked for by its file name
     QString destination;   // the folder the export's folder goes into
     Range range;

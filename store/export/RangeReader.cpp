@@ -1,6 +1,7 @@
 #include "store/export/RangeReader.h"
 
 #include "store/JournalKeys.h"
+#include "store/Session.h"
 
 #include <algorithm>
 
@@ -17,10 +18,19 @@ std::pair<QString, QString> bounds(const Range& range) {
             dayKeys(range.lastDay()).value(1).toString()};
 }
 
+const char* vfsOf(const JournalFile& journal) {
+    return journal.layer ? journal.layer->name() : nullptr;
+}
+
 } // namespace
 
-RangeReader::RangeReader(const QString& journalPath, const Range& range)
-    : journal_(journalPath, Connection::Mode::ReadOnly) {
+JournalFile openJournalFile() {
+    const auto& m = session();
+    return {m.JournalDb->path(), m.JournalWs->layer()};
+}
+
+RangeReader::RangeReader(const JournalFile& journal, const Range& range)
+    : layer_(journal.layer), journal_(journal.path, Connection::Mode::ReadOnly, vfsOf(journal)) {
     std::tie(from_, to_) = bounds(range);
 }
 
@@ -50,8 +60,8 @@ std::optional<std::vector<Entry>> RangeReader::nextMonth() {
     return entries;
 }
 
-qint64 entriesIn(const QString& journalPath, const Range& range) {
-    Connection journal(journalPath, Connection::Mode::ReadOnly);
+qint64 entriesIn(const JournalFile& file, const Range& range) {
+    Connection journal(file.path, Connection::Mode::ReadOnly, vfsOf(file));
     Statement count(journal.handle(), "select count(*) from Mirel where reg_dat>=? and reg_dat<?");
     const auto [from, to] = bounds(range);
     count.bind(1, from).bind(2, to);

@@ -31,10 +31,10 @@ bool paintBook(QPainter& painter, QPagedPaintDevice& device, const QList<BookDay
     return true;
 }
 
-QList<BookDay> readBookDays(const QString& journalPath, const store::exporting::Range& range,
-                            const std::atomic<bool>* cancel) {
+QList<BookDay> readBookDays(const store::exporting::JournalFile& journal,
+                            const store::exporting::Range& range, const std::atomic<bool>* cancel) {
     QList<BookDay> days;
-    store::exporting::RangeReader reader(journalPath, range);
+    store::exporting::RangeReader reader(journal, range);
     while (const auto entries = reader.nextMonth()) {
         for (const auto& entry : *entries)
             days.append({entry.date, entry.remark, entry.text, entry.picture});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/export/ExportRange.h"
+#include "store/export/RangeReader.h"
 #include "windows/book/BookPainter.h"
 
 #include <QList>
@@ -26,7 +27,8 @@ bool paintBook(QPainter& painter, QPagedPaintDevice& device, const QList<BookDay
 
 // The days of the range that have an entry, in order, read through a connection of their own
 // (any thread). Stops early, returning what it has, once cancel is set.
-QList<BookDay> readBookDays(const QString& journalPath, const store::exporting::Range& range,
+QList<BookDay> readBookDays(const store::exporting::JournalFile& journal,
+                            const store::exporting::Range& range,
                             const std::atomic<bool>* cancel = nullptr);
 
 // The number of the first page of each day (counted from 0) followed by the number of pages in

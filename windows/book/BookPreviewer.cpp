@@ -75,7 +75,7 @@ void BookPreviewer::run(const std::stop_token& stop) {
                 choiceDone = serial;
                 starts.reset();
                 days = now.choice
-                           ? readBookDays(now.choice->journalPath, now.choice->range, &newChoice_)
+                           ? readBookDays(now.choice->journal, now.choice->range, &newChoice_)
                            : QList<BookDay>();
                 if (newChoice_)
                     continue;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/export/ExportRange.h"
+#include "store/export/RangeReader.h"
 #include "windows/book/BookPainter.h"
 
 #include <QImage>
@@ -20,7 +21,7 @@ class BookPreviewer : public QObject {
     Q_OBJECT
 public:
     struct Choice {
-        QString journalPath;
+        store::exporting::JournalFile journal;
         QString pictureFolder;
         store::exporting::Range range;
         windows::book::BookPageStyle style;

@@ -221,7 +221,7 @@ void frmBook::choiceChanged() {
     const auto& m = app::modFunc();
     std::optional<BookPreviewer::Choice> choice;
     if (const auto chosenRange = range->chosen(true); chosenRange && m.JournalDb)
-        choice = BookPreviewer::Choice{m.JournalDb->path(), m.gPath, *chosenRange, chosen};
+        choice = BookPreviewer::Choice{exporting::openJournalFile(), m.gPath, *chosenRange, chosen};
     previewer_->choose(choice, previewDotsPerInch());
 }
 
@@ -237,7 +237,7 @@ std::optional<exporting::Range> frmBook::printableRange() {
     // What the editor shows is part of the diary: it goes into the journal first.
     if (frmMirel* editor = windows::findEditorByTitle(); editor != nullptr && !editor->devProc())
         return std::nullopt;
-    if (exporting::entriesIn(m.JournalDb->path(), *chosen) == 0) {
+    if (exporting::entriesIn(exporting::openJournalFile(), *chosen) == 0) {
         say(QStringLiteral("印刷する日記がありません。"), platform::Icon::Exclamation);
         return std::nullopt;
     }
@@ -245,7 +245,7 @@ std::optional<exporting::Range> frmBook::printableRange() {
 }
 
 void frmBook::paintInBackground(const exporting::Range& chosen, Paint paint) {
-    const QString journal = app::modFunc().JournalDb->path();
+    const auto journal = exporting::openJournalFile();
     printButton->setEnabled(false);
     pdfButton->setEnabled(false);
     task_->start(

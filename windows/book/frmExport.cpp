@@ -137,14 +137,14 @@ bool frmExport::exportButton_Click() {
     if (frmMirel* editor = windows::findEditorByTitle(); editor != nullptr && !editor->devProc())
         return false;
     exporting::Request request;
-    request.journalPath = m.JournalDb->path();
+    request.journal = exporting::openJournalFile();
     request.pictureFolder = m.gPath;
     request.destination = destinationBox->text().trimmed();
     request.range = *chosen;
     request.format =
         markdownOption->isChecked() ? exporting::Format::Markdown : exporting::Format::Html;
     try {
-        if (exporting::entriesIn(request.journalPath, request.range) == 0) {
+        if (exporting::entriesIn(request.journal, request.range) == 0) {
             say(QStringLiteral("書き出す日記がありません。"), platform::Icon::Exclamation);
             return false;
         }
@@ -154,7 +154,7 @@ bool frmExport::exportButton_Click() {
     }
     const QString target =
         QDir(request.destination)
-            .absoluteFilePath(exporting::folderName(request.journalPath, request.range));
+            .absoluteFilePath(exporting::folderName(request.journal.path, request.range));
     if (exporting::existingFolder(target) == exporting::Existing::Other) {
         if (platform::dialogs().message(
                 QDir::toNativeSeparators(target) +
