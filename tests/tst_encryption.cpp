@@ -6,6 +6,7 @@
 #include "store/JournalLock.h"
 #include "store/Unlock.h"
 #include "support/Testing.h"
+#include "windows/book/frmExport.h"
 #include "windows/crypto/frmLock.h"
 
 using namespace testing;
@@ -83,7 +84,7 @@ private Q_SLOTS:
         QCOMPARE(env->dialogs.messageTexts().mid(2, 1),
                  QStringList(u"暗号化していないバックアップを削除しますか？"_s));
         QVERIFY(store::journalEncrypted());
-        QVERIFY(findChild<QAction*>(u"opDecrypt"_s) == nullptr); // (the calendar's, below)
+        QVERIFY(windows::showExporter(QDate(2026, 12, 1)).findChild<QLabel*>(u"plainNote"_s));
         frmCal* calendar = windows::findCalendar();
         calendar->oOpt->aboutToShow();
         QVERIFY(!calendar->findChild<QAction*>(u"opEncrypt"_s)->isVisible());

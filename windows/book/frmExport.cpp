@@ -7,6 +7,7 @@
 #include "platform/Error.h"
 #include "platform/Services.h"
 #include "platform/System.h"
+#include "store/JournalLock.h"
 #include "store/export/ExportFolder.h"
 #include "windows/Controls.h"
 #include "windows/EditorHandover.h"
@@ -94,6 +95,13 @@ void frmExport::makeControls() {
     progressRow->addWidget(progressBar, 1);
     progressRow->addWidget(cancelButton);
     layout->addLayout(progressRow);
+    // An encrypted diary leaves the lock behind here: the user is told before writing.
+    if (store::journalEncrypted()) {
+        const QString text = QStringLiteral("書き出したファイルは暗号化されません。");
+        auto* plainNote = new QLabel(text, this);
+        named(plainNote, QStringLiteral("plainNote"), text);
+        layout->addWidget(plainNote);
+    }
     layout->addWidget(reportLabel, 1);
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addStretch(1);

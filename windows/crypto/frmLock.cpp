@@ -50,7 +50,7 @@ void tell(const QString& text, platform::Icon icon) {
 
 } // namespace
 
-frmLock::frmLock(Mode mode, QWidget* parent) : QWidget(parent, Qt::Window), mode_(mode) {
+frmLock::frmLock(Mode mode, QWidget* parent) : QDialog(parent), mode_(mode) {
     setObjectName(QStringLiteral("frmLock"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QDialog>
 
 class QCheckBox;
 class QLabel;
@@ -10,7 +10,7 @@ class QPushButton;
 // The three encryption commands of the calendar's option menu, each in a small window of its
 // own: encrypting a plain journal, changing the passphrase and turning encryption off. The window
 // asks, checks what was typed and runs the command; the journal's work is done in store/.
-class frmLock : public QWidget {
+class frmLock : public QDialog {
     Q_OBJECT
 public:
     enum class Mode { Encrypt, Change, Decrypt };
