@@ -128,7 +128,12 @@ private Q_SLOTS:
         auto& m = app::modFunc();
         putEntry(journal, u"2026-12-01"_s, Marker);
         shownCalendar();
+        // Bits no umask makes (others may read, the group not): each copy must take them over.
+        QVERIFY(QFile::setPermissions(journal, QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ReadOther));
+        const auto permissions = QFile::permissions(journal);
         store::encryptOpenJournal(Passphrase, false);
+        QCOMPARE(QFile::permissions(journal), permissions);
         const QString backup = store::backup::backupNow(*m.JournalDb, m.gPath);
         const QByteArray oldHeader = *store::encryptedHeader(backup);
 
@@ -153,6 +158,9 @@ private Q_SLOTS:
         QVERIFY(runLock(frmLock::Mode::Decrypt, u"新しい合言葉です"_s, {}, {}));
         QVERIFY(!store::journalEncrypted());
         QCOMPARE(dayText(journal, u"2026-12-01"_s), Marker);
+        QCOMPARE(QFile::permissions(journal), permissions);
+        QCOMPARE(QDir(env->dataDir()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{u"orvane.mdb"_s}); // no copy left beside it
 
         // An encrypted backup restored onto the plain journal asks for its passphrase and is
         // decrypted on the way; a wrong one is asked again, cancelling changes nothing.
