@@ -58,11 +58,6 @@ QString madeText(const BackupInfo& backup) {
     return platform::dates::format(backup.made, QStringLiteral("yyyy/mm/dd hh:nn"));
 }
 
-void showFailure(const platform::Error& error) {
-    platform::dialogs().message(error.message(), platform::Buttons::Ok, platform::Icon::Critical,
-                                platform::programTitle());
-}
-
 } // namespace
 
 frmRestore::frmRestore(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -160,9 +155,11 @@ bool frmRestore::restoreSelected() {
     // A copy: the list is read again below.
     const BackupInfo backup = backups_[std::size_t(selected.first().row())];
     if (!backup.entries) {
-        showFailure(
+        windows::say(
             platform::Error(platform::errnum::NotADatabase,
-                            QStringLiteral("このバックアップは壊れているため復元できません。")));
+                            QStringLiteral("このバックアップは壊れているため復元できません。"))
+                .message(),
+            platform::Icon::Critical);
         return false;
     }
     if (platform::dialogs().message(madeText(backup) +
@@ -192,7 +189,7 @@ bool frmRestore::restoreSelected() {
     try {
         result = store::backup::restoreJournal(backup, backupLayer);
     } catch (const platform::Error& e) {
-        showFailure(e);
+        windows::say(e.message(), platform::Icon::Critical);
         loadBackups();
         return false;
     }
