@@ -1,4 +1,5 @@
 #include "bench/ExportBench.h"
+#include "bench/EncryptionBench.h"
 #include "bench/JournalGenerator.h"
 #include "bench/ProcessProbe.h"
 
@@ -68,7 +69,7 @@ int runExport(int argc, char** argv) {
     try {
         report = store::exporting::exportJournal(request, {});
     } catch (const platform::Error& e) {
-        std::fprintf(stderr, "orvane_bench: %s\n", qPrintable(e.message()));
+        std::fprintf(stderr, "orvane_bench: the export failed: %s\n", qPrintable(e.message()));
         return 1;
     }
     std::printf("export_s %.3f\n", static_cast<double>(timer.elapsed()) / 1000);
@@ -78,8 +79,9 @@ int runExport(int argc, char** argv) {
     return report ? 0 : 1;
 }
 
-std::map<QString, double> measureBook(const QString& work) {
-    return childFigures({QStringLiteral("--book"), work});
+std::map<QString, double> measureBook(const QString& work, bool encrypted) {
+    return childFigures({QStringLiteral("--book"), work,
+                         encrypted ? QStringLiteral("encrypted") : QStringLiteral("plain")});
 }
 
 int runBook(int argc, char** argv) {
@@ -88,7 +90,7 @@ int runBook(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int at = int(args.indexOf(QStringLiteral("--book")));
-    if (at < 0 || at + 1 >= args.size())
+    if (at < 0 || at + 2 >= args.size())
         return 2;
     const QString work = args[at + 1];
     const QString journal = work + QStringLiteral("/book-year.mdb");
@@ -96,6 +98,14 @@ int runBook(int argc, char** argv) {
     QFile::remove(journal);
     generateJournal(journal, {QDate(2024, 1, 1), QDate(2024, 12, 31), 1000, 40, 1});
     drawPictures(journal, pictures);
+    if (args[at + 2] == QStringLiteral("encrypted")) {
+        try {
+            encryptInPlace(journal);
+        } catch (const platform::Error& e) {
+            std::fprintf(stderr, "orvane_bench: %s\n", qPrintable(e.message()));
+            return 1;
+        }
+    }
     const auto year = store::exporting::Range::year(QDate(2024, 6, 1));
 
     // The program has drawn its windows' texts before a preview is asked for: the font system is
@@ -114,6 +124,9 @@ int runBook(int argc, char** argv) {
     int pages = 0;
     QObject::connect(&previewer, &BookPreviewer::pageReady, &app,
                      [&] { firstPage = static_cast<double>(timer.nsecsElapsed()) / 1e6; });
+    QObject::connect(&previewer, &BookPreviewer::failed, &app, [](const QString& message) {
+        std::fprintf(stderr, "orvane_bench: the preview failed: %s\n", qPrintable(message));
+    });
     QObject::connect(&previewer, &BookPreviewer::counted, &app, [&](int count) {
         pages = count;
         loop.quit();
@@ -127,7 +140,7 @@ int runBook(int argc, char** argv) {
         windows::book::writeBookPdf(work + QStringLiteral("/book-year.pdf"),
                                     windows::book::readBookDays(journal, year), {}, pictures);
     } catch (const platform::Error& e) {
-        std::fprintf(stderr, "orvane_bench: %s\n", qPrintable(e.message()));
+        std::fprintf(stderr, "orvane_bench: the PDF failed: %s\n", qPrintable(e.message()));
         return 1;
     }
     std::printf("book_first_page_ms %.1f\n", firstPage);
