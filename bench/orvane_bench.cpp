@@ -183,7 +183,7 @@ std::vector<Figure> figuresOf(const std::map<QString, double>& m, int years, boo
         {QStringLiteral("unexpected dialogs"), at("unexpected_dialogs"), 0, QString(), false},
     };
     figures.insert(figures.end(), more.begin(), more.end());
-    if (m.count(QStringLiteral("book_pdf_s")) != 0 || m.count(QStringLiteral("book_asked")) != 0) {
+    if (m.count(QStringLiteral("book_asked")) != 0) {
         const std::vector<Figure> book{
             {QStringLiteral("first preview page of a year with pictures"), at("book_first_page_ms"),
              500, QStringLiteral("ms"), true},
@@ -404,10 +404,11 @@ int main(int argc, char** argv) {
                     home->figures[QStringLiteral("book_asked")] = 1;
                 }
             }
-            std::printf("  export: %.0f days, %.0f pictures; book: a year of %.0f pages\n",
+            std::printf("  export: %.0f days, %.0f pictures\n",
                         figure(plain.figures, "html_export_days"),
-                        figure(plain.figures, "html_export_pictures"),
-                        figure(plain.figures, "book_pages"));
+                        figure(plain.figures, "html_export_pictures"));
+            if (plain.figures.count(QStringLiteral("book_pages")) != 0)
+                std::printf("  book: a year of %.0f pages\n", figure(plain.figures, "book_pages"));
         }
         allMet = report(figuresOf(plain.figures, years, startOnly),
                         figuresOf(encrypted.figures, years, startOnly)) &&
