@@ -370,11 +370,11 @@ int main(int argc, char** argv) {
                     (bare ? bareMemory : home->memory).push_back(measured->residentMb);
             }
         }
-        std::printf(
-            "  start-up %.1f ms plain, %.1f ms encrypted from the passphrase given, %.1f ms "
-            "encrypted remembered in the keyring, a bare Qt window %.1f ms (medians of %d)\n",
-            median(plain.starts), median(encrypted.starts), median(remembered.starts),
-            median(bareStart), runs);
+        std::printf("  start-up %.1f ms plain, %.1f ms encrypted from the passphrase given, ",
+                    median(plain.starts), median(encrypted.starts));
+        if (!remembered.starts.empty())
+            std::printf("%.1f ms remembered in the keyring, ", median(remembered.starts));
+        std::printf("a bare Qt window %.1f ms (medians of %d)\n", median(bareStart), runs);
         std::printf("  memory %.1f MB plain, %.1f MB encrypted, a bare Qt window %.1f MB\n",
                     median(plain.memory), median(encrypted.memory), median(bareMemory));
         for (Home* home : {&plain, &encrypted}) {
