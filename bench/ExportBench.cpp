@@ -6,6 +6,7 @@
 #include "platform/Error.h"
 #include "platform/Sqlite.h"
 #include "platform/System.h"
+#include "store/Unlock.h"
 #include "store/export/Export.h"
 #include "windows/book/BookDocument.h"
 #include "windows/book/BookPdf.h"
@@ -58,7 +59,16 @@ int runExport(int argc, char** argv) {
     if (at < 0 || at + 4 >= args.size())
         return 2;
     store::exporting::Request request;
+    // An encrypted journal is read through its layer, as the program's open one is; the key is
+    // derived before the clock starts.
     request.journal = args[at + 1];
+    if (store::encryptedHeader(args[at + 1])) {
+        auto unlocked = store::unlockFile(args[at + 1], QString::fromUtf8(Passphrase));
+        if (const auto* layer =
+                std::get_if<std::shared_ptr<platform::cipher::CipherVfs>>(&unlocked))
+            request.journal.layer = *layer;
+        resetPeakMemory();
+    }
     request.pictureFolder = args[at + 2];
     request.destination = args[at + 3];
     request.format = args[at + 4] == QStringLiteral("markdown") ? store::exporting::Format::Markdown
@@ -98,9 +108,11 @@ int runBook(int argc, char** argv) {
     QFile::remove(journal);
     generateJournal(journal, {QDate(2024, 1, 1), QDate(2024, 12, 31), 1000, 40, 1});
     drawPictures(journal, pictures);
+    store::exporting::JournalFile journalFile(journal);
     if (args[at + 2] == QStringLiteral("encrypted")) {
         try {
-            encryptInPlace(journal);
+            journalFile.layer = encryptInPlace(journal);
+            resetPeakMemory();
         } catch (const platform::Error& e) {
             std::fprintf(stderr, "orvane_bench: %s\n", qPrintable(e.message()));
             return 1;
@@ -132,13 +144,13 @@ int runBook(int argc, char** argv) {
         loop.quit();
     });
     timer.start();
-    previewer.choose(BookPreviewer::Choice{journal, pictures, year, {}}, 96);
+    previewer.choose(BookPreviewer::Choice{journalFile, pictures, year, {}}, 96);
     loop.exec();
 
     timer.start();
     try {
         windows::book::writeBookPdf(work + QStringLiteral("/book-year.pdf"),
-                                    windows::book::readBookDays(journal, year), {}, pictures);
+                                    windows::book::readBookDays(journalFile, year), {}, pictures);
     } catch (const platform::Error& e) {
         std::fprintf(stderr, "orvane_bench: the PDF failed: %s\n", qPrintable(e.message()));
         return 1;

@@ -291,4 +291,10 @@ double ownMemoryMb(const QByteArray& field) {
     return 0;
 }
 
+void resetPeakMemory() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1)
+        std::fprintf(stderr, "orvane_bench: the peak memory cannot be started again\n");
+}
+
 } // namespace bench

@@ -59,4 +59,8 @@ std::map<QString, double> childFigures(const QStringList& arguments,
 // "VmHWM" (the peak); 0 when it cannot be read.
 double ownMemoryMb(const QByteArray& field);
 
+// Starts the peak ("VmHWM") again from the memory resident now, so that what came before (the key
+// derivation of an encrypted journal, hundreds of MB for a moment) is not counted in it.
+void resetPeakMemory();
+
 } // namespace bench
