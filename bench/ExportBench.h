@@ -21,12 +21,13 @@ std::map<QString, double> measureExport(const QString& journal, const QString& p
 int runExport(int argc, char** argv);
 
 // In a child process of its own: a year of daily entries with a picture on every day, generated
-// for it in work, shown as この年 in the print preview and written as a PDF. Figures:
+// for it in work (encrypted when asked), shown as この年 in the print preview and written as a
+// PDF. Figures:
 // book_first_page_ms (from the choice to the first page drawn), book_pages, book_pdf_s,
 // book_peak_mb.
-std::map<QString, double> measureBook(const QString& work);
+std::map<QString, double> measureBook(const QString& work, bool encrypted);
 
-// The child's side: argv holds --book and the work folder.
+// The child's side: argv holds --book, the work folder and "plain" or "encrypted".
 int runBook(int argc, char** argv);
 
 } // namespace bench

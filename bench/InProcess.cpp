@@ -46,6 +46,16 @@ public:
         std::fprintf(stderr, "unexpected input box: %s\n", qPrintable(prompt));
         return std::nullopt;
     }
+    // An encrypted journal's passphrase is asked for once, at start-up.
+    std::optional<QString> passphrase(const QString& prompt, const QString& title,
+                                      const QString& cancelText) override {
+        const QString given = qEnvironmentVariable("ORVANE_BENCH_PASSPHRASE");
+        if (given.isEmpty() || askedPassphrase)
+            return platform::Dialogs::passphrase(prompt, title, cancelText);
+        askedPassphrase = true;
+        return given;
+    }
+    bool askedPassphrase = false;
     std::optional<QString> openFile(const platform::FileRequest&) override {
         ++shown;
         std::fprintf(stderr, "unexpected file dialog\n");

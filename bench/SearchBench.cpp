@@ -65,7 +65,8 @@ void measureSearch() {
 
     QElapsedTimer timer;
     timer.start();
-    store::search::SearchIndex index(path, db.path());
+    // Sealed as the program's own is when the journal is.
+    store::search::SearchIndex index(path, db.path(), app::modFunc().JournalWs->layer());
     index.refresh();
     print("search_build_s", ms(timer) / 1000);
     print("search_size_ratio", double(QFileInfo(path).size()) /

@@ -5,6 +5,7 @@
 #include "store/Encryption.h"
 #include "store/JournalLock.h"
 #include "store/Unlock.h"
+#include "store/search/SearchIndex.h"
 #include "support/Testing.h"
 #include "windows/book/frmExport.h"
 #include "windows/crypto/frmLock.h"
@@ -94,6 +95,11 @@ private Q_SLOTS:
         addEntry(QDate(2026, 12, 2), u"二日目の備考"_s, Marker + u" 二日目"_s);
         SearchService::entryChanged(QDate(2026, 12, 2));
         QCOMPARE(hits(Marker), 2);
+        // Its index is kept on the disk, sealed, rather than made again in memory at every start.
+        const QString index = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                              u'/' + store::search::indexFileName(journal);
+        QVERIFY(store::encryptedHeader(index));
+        QVERIFY(QFileInfo(index).size() > platform::cipher::HeaderSize);
         const QString backup = store::backup::backupNow(*m.JournalDb, m.gPath);
         store::compactJournal(m.JournalDb, *m.JournalWs, journal,
                               store::compactionCopyPath(journal, env->dataDir()));

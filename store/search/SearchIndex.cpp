@@ -6,6 +6,8 @@
 #include "store/JournalKeys.h"
 #include "store/search/TextFold.h"
 
+#include <sqlite3.h>
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QHash>
@@ -127,6 +129,17 @@ QString oneLine(QString text) {
     return text;
 }
 
+// A sealed index keeps room at the end of every page for its seal, as the journal does; the
+// layer refuses to write a page without it.
+std::unique_ptr<Connection> openIndex(const QString& where, const char* vfs) {
+    auto index = std::make_unique<Connection>(where, Connection::Mode::ReadWriteCreate, vfs);
+    if (vfs != nullptr) {
+        int bytes = platform::cipher::ReservedBytes;
+        sqlite3_file_control(index->handle(), "main", SQLITE_FCNTL_RESERVE_BYTES, &bytes);
+    }
+    return index;
+}
+
 void removeFile(const QString& path) {
     QFile::remove(path);
     QFile::remove(path + QStringLiteral("-journal"));
@@ -156,7 +169,7 @@ SearchIndex::SearchIndex(const QString& indexPath, const QString& journalPath,
         indexPath_.isEmpty() && indexLayer_ ? QStringLiteral(":memory:") : indexPath_;
     const char* vfs = indexLayer_ && !indexPath_.isEmpty() ? indexLayer_->name() : nullptr;
     try {
-        index_ = std::make_unique<Connection>(where, Connection::Mode::ReadWriteCreate, vfs);
+        index_ = openIndex(where, vfs);
         Statement format(index_->handle(), "select value from meta where name='format'");
         Statement journal(index_->handle(), "select value from meta where name='journal'");
         if (!format.step() || format.text(0) != Format || !journal.step() ||
@@ -167,7 +180,7 @@ SearchIndex::SearchIndex(const QString& indexPath, const QString& journalPath,
         index_.reset();
         if (!indexPath_.isEmpty())
             removeFile(indexPath_);
-        index_ = std::make_unique<Connection>(where, Connection::Mode::ReadWriteCreate, vfs);
+        index_ = openIndex(where, vfs);
         create();
     }
     index_->exec("pragma journal_mode=truncate; pragma synchronous=off; pragma cache_size=-2000");
