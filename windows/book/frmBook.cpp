@@ -11,11 +11,11 @@
 #include "store/export/RangeReader.h"
 #include "windows/Controls.h"
 #include "windows/EditorHandover.h"
+#include "windows/LongTask.h"
 #include "windows/book/BookDocument.h"
 #include "windows/book/BookPdf.h"
 #include "windows/book/BookPreviewer.h"
 #include "windows/book/BookSettings.h"
-#include "windows/book/LongTask.h"
 #include "windows/book/RangeBox.h"
 #include "windows/editor/frmMirel.h"
 

@@ -11,7 +11,7 @@
 #include "store/export/ExportFolder.h"
 #include "windows/Controls.h"
 #include "windows/EditorHandover.h"
-#include "windows/book/LongTask.h"
+#include "windows/LongTask.h"
 #include "windows/book/RangeBox.h"
 #include "windows/editor/frmMirel.h"
 

@@ -1,4 +1,4 @@
-#include "windows/book/LongTask.h"
+#include "windows/LongTask.h"
 
 #include <QElapsedTimer>
 #include <QProgressBar>
