@@ -21,6 +21,16 @@ namespace {
 
 constexpr int ItemNotFound = 3265;
 constexpr int NoCurrentRecord = 3021;
+// Virtual machine steps of a copy between two questions whether to go on: a few hundred rows.
+constexpr int CopyStepsBetweenAsks = 1000;
+
+int stopRequested(void* keepGoing) {
+    try {
+        return (*static_cast<std::function<bool()>*>(keepGoing))() ? 0 : 1;
+    } catch (...) {
+        return 1; // nothing may unwind through SQLite
+    }
+}
 
 QString quoted(const QString& identifier) {
     QString inner = identifier;
@@ -129,10 +139,19 @@ void Database::compactInto(const QString& target) {
     copyInto(target, layer_);
 }
 
-void Database::copyInto(const QString& target, const cipher::CipherVfs* layer) {
+void Database::copyInto(const QString& target, const cipher::CipherVfs* layer,
+                        const std::function<bool()>& keepGoing) {
     ++statementCount_;
     detail::reserveForSealing(handle_, layer);
-    const auto asBefore = qScopeGuard([this] { detail::reserveForSealing(handle_, layer_); });
+    if (keepGoing) {
+        // SQLite stops the statement when the handler answers non-zero.
+        sqlite3_progress_handler(handle_, CopyStepsBetweenAsks, &stopRequested,
+                                 const_cast<std::function<bool()>*>(&keepGoing));
+    }
+    const auto asBefore = qScopeGuard([this] {
+        detail::reserveForSealing(handle_, layer_);
+        sqlite3_progress_handler(handle_, 0, nullptr, nullptr);
+    });
     // A URI, so that the copy can name its layer.
     QByteArray uri = "file:" + QUrl::toPercentEncoding(QFileInfo(target).absoluteFilePath(), "/");
     // Without a layer the copy is plain: SQLite's default layer, not this connection's.

@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -110,8 +111,11 @@ public:
     // unchanged.
     void compactInto(const QString& target);
     // The same copy sealed by another layer (an encrypted copy of a plain file), or plain when
-    // layer is null (a plain copy of an encrypted one).
-    void copyInto(const QString& target, const cipher::CipherVfs* layer);
+    // layer is null (a plain copy of an encrypted one). keepGoing is asked now and then while
+    // the copy is written; once it answers false the copy stops with SQLite's interrupt error,
+    // leaving a partial target for the caller to remove.
+    void copyInto(const QString& target, const cipher::CipherVfs* layer,
+                  const std::function<bool()>& keepGoing = {});
 
     // The identity of a file on its file system; empty when there is no file.
     struct FileId {
