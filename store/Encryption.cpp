@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace store {
 
 namespace {
@@ -16,13 +18,17 @@ using platform::db::Database;
 using platform::db::Workspace;
 
 constexpr int CopyFailed = 3049; // the copy could not be made or checked
+// The copy and the check each make half of the progress told.
+constexpr qint64 Half = 1000;
 
-// Every row of Mirel in key order, a few hundred at a time, the same in both files.
-bool sameRows(Database& journal, Database& copy) {
+// Every row of Mirel in key order, a few hundred at a time, the same in both files. checked is
+// told the rows compared so far after each few hundred and stops the check by answering false.
+bool sameRows(Database& journal, Database& copy, const std::function<bool(qint64)>& checked) {
     const QString page = QStringLiteral(
         "select cast(Reg_dat as text) as k, * from Mirel where Reg_dat > ? order by Reg_dat "
         "limit 200");
     QString after;
+    qint64 rows = 0;
     while (true) {
         auto a = journal.openRecordset(page, {after});
         auto b = copy.openRecordset(page, {after});
@@ -39,68 +45,126 @@ bool sameRows(Database& journal, Database& copy) {
             }
             after = a.field(QStringLiteral("k")).toString();
         }
+        rows += qint64(a.rowCount());
+        if (!checked(rows))
+            return false;
     }
 }
 
-// Writes the copy with makeCopy, checks it through the new workspace and puts it in the
-// journal's place; the journal is then open through that workspace.
-void replaceWithCopy(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& workspace,
-                     const QString& path, std::unique_ptr<Workspace> next,
-                     const std::function<void(Database&, const QString&)>& makeCopy) {
-    const QFileInfo info(path);
-    const QString copyPath = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                             QStringLiteral(".converting");
-    QFile::remove(copyPath); // a copy left by a run that was cut off
-    bool replaced = false;
-    try {
-        makeCopy(*db, copyPath);
-        {
-            auto copy = next->openDatabase(copyPath);
-            if (!sameRows(*db, *copy))
-                throw platform::Error(CopyFailed,
-                                      QStringLiteral("コピーを確かめられませんでした。"));
-        }
-        db.reset();
-        platform::renameDurably(copyPath, path, CopyFailed);
-        replaced = true;
-        workspace = std::move(next);
-        db = openJournal(*workspace, path);
-    } catch (const platform::Error& e) {
-        if (replaced)
-            throw; // the journal is the checked copy; only opening it failed
-        QFile::remove(copyPath);
-        if (!db)
-            db = openJournal(*workspace, path);
-        throw platform::Error(e.number(),
-                              e.description() + QStringLiteral("日記のファイルは元のままです。"));
-    }
+QString stillAsItWas(const platform::Error& e) {
+    return e.description() + QStringLiteral("日記のファイルは元のままです。");
 }
 
 } // namespace
 
-void encryptJournal(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& workspace,
-                    const QString& path, const QString& passphrase,
-                    const platform::cipher::KdfCost& cost,
-                    const std::function<void(const platform::cipher::FileId&,
-                                             const platform::cipher::Key&)>& storeKey) {
+JournalConversion::JournalConversion(QString path,
+                                     std::shared_ptr<const platform::cipher::CipherVfs> current)
+    : path_(std::move(path)), current_(std::move(current)) {
+    const QFileInfo info(path_);
+    copyPath_ = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                QStringLiteral(".converting");
+}
+
+JournalConversion::~JournalConversion() {
+    if (!placed_)
+        QFile::remove(copyPath_);
+}
+
+bool JournalConversion::writeAndCheck(std::shared_ptr<const platform::cipher::CipherVfs> next,
+                                      const Progress& progress) {
+    QFile::remove(copyPath_); // a copy left by a run that was cut off
+    bool stopped = false;
+    const auto tell = [&](qint64 done) {
+        stopped = stopped || (progress && !progress(done, 2 * Half));
+        return !stopped;
+    };
+    try {
+        // A connection of this thread's own: the journal's may be in use on another.
+        auto journal = Workspace(current_).openDatabase(path_);
+        const qint64 size = std::max<qint64>(QFileInfo(path_).size(), 1);
+        journal->copyInto(copyPath_, next.get(), [&] {
+            return tell(Half * std::min(QFileInfo(copyPath_).size(), size) / size);
+        });
+        if (!tell(Half))
+            return false;
+        const qint64 rows = std::max<qint64>(
+            journal->openRecordset(QStringLiteral("select count(*) as n from Mirel"))
+                .field(QStringLiteral("n"))
+                .toLongLong(),
+            1);
+        auto workspace = std::make_unique<Workspace>(next);
+        const bool same =
+            sameRows(*journal, *workspace->openDatabase(copyPath_),
+                     [&](qint64 checked) { return tell(Half + Half * checked / rows); });
+        if (stopped) {
+            QFile::remove(copyPath_);
+            return false;
+        }
+        if (!same)
+            throw platform::Error(CopyFailed, QStringLiteral("コピーを確かめられませんでした。"));
+        next_ = std::move(workspace);
+        return true;
+    } catch (const platform::Error& e) {
+        QFile::remove(copyPath_);
+        if (stopped)
+            return false;
+        throw platform::Error(e.number(), stillAsItWas(e));
+    }
+}
+
+bool JournalConversion::encrypt(const QString& passphrase, const platform::cipher::KdfCost& cost,
+                                const StoreKey& storeKey, const Progress& progress) {
     platform::cipher::Created made = platform::cipher::createHeader(passphrase, 4096, cost);
     if (storeKey) {
         const auto keyringKey = platform::cipher::Key::random();
         made.header = platform::cipher::addKeyWrapping(made.header, made.dataKey, keyringKey);
         storeKey(made.fileId, keyringKey);
     }
-    auto layer =
-        std::make_shared<platform::cipher::CipherVfs>(std::move(made.dataKey), made.header);
-    replaceWithCopy(
-        db, workspace, path, std::make_unique<Workspace>(layer),
-        [layer](Database& journal, const QString& copy) { journal.copyInto(copy, layer.get()); });
+    return writeAndCheck(
+        std::make_shared<platform::cipher::CipherVfs>(std::move(made.dataKey), made.header),
+        progress);
 }
 
-void decryptJournal(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& workspace,
-                    const QString& path) {
-    replaceWithCopy(
-        db, workspace, path, std::make_unique<Workspace>(),
-        [](Database& journal, const QString& copy) { journal.copyInto(copy, nullptr); });
+bool JournalConversion::decrypt(const Progress& progress) {
+    return writeAndCheck(nullptr, progress);
+}
+
+void JournalConversion::replace(std::unique_ptr<Database>& db,
+                                std::unique_ptr<Workspace>& workspace) {
+    if (!next_)
+        throw platform::Error(CopyFailed, QStringLiteral("コピーがありません。"));
+    try {
+        db.reset();
+        platform::renameDurably(copyPath_, path_, CopyFailed);
+    } catch (const platform::Error& e) {
+        QFile::remove(copyPath_);
+        db = openJournal(*workspace, path_);
+        throw platform::Error(e.number(), stillAsItWas(e));
+    }
+    placed_ = true;
+    // The journal is the checked copy now; only opening it may still fail.
+    workspace = std::move(next_);
+    db = openJournal(*workspace, path_);
+}
+
+bool encryptJournal(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& workspace,
+                    const QString& path, const QString& passphrase,
+                    const platform::cipher::KdfCost& cost, const StoreKey& storeKey,
+                    const Progress& progress) {
+    JournalConversion conversion(path, workspace->layer());
+    if (!conversion.encrypt(passphrase, cost, storeKey, progress))
+        return false;
+    conversion.replace(db, workspace);
+    return true;
+}
+
+bool decryptJournal(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& workspace,
+                    const QString& path, const Progress& progress) {
+    JournalConversion conversion(path, workspace->layer());
+    if (!conversion.decrypt(progress))
+        return false;
+    conversion.replace(db, workspace);
+    return true;
 }
 
 void replaceHeader(const QString& path, const QByteArray& header) {

@@ -11,12 +11,14 @@
 #include "store/search/SearchService.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 namespace store {
 
 namespace {
 
 using platform::cipher::CipherVfs;
+using platform::cipher::FileId;
 using platform::cipher::Key;
 using platform::cipher::OpenFailure;
 
@@ -43,9 +45,10 @@ void stopBackgroundWork(const QString& path) {
     search::SearchService::dropIndex(path);
 }
 
-// The data key of the open journal, when the passphrase opens its header.
-Key dataKeyFor(const QString& passphrase) {
-    auto opened = platform::cipher::openHeader(journalLayer().header(), passphrase, session().Kdf);
+// The data key of a header, when the passphrase opens it.
+Key dataKeyFor(const QByteArray& header, const QString& passphrase,
+               const platform::cipher::KdfCost& cost) {
+    auto opened = platform::cipher::openHeader(header, passphrase, cost);
     if (const auto* failure = std::get_if<OpenFailure>(&opened))
         throw platform::Error(PassphraseRefused, failureText(*failure));
     return std::move(std::get<platform::cipher::Opened>(opened).dataKey);
@@ -56,6 +59,14 @@ template <typename F> void forEachBackup(F visit) {
     const QString path = journal().path();
     for (const auto& backup : backup::listBackups(path))
         visit(backup.path, encryptedHeader(backup.path));
+}
+
+void forgetKey(const FileId& id) {
+    try {
+        platform::keyring::removeKey(id);
+    } catch (const platform::Error&) {
+        // An item left behind opens nothing: no file has that id with a keyring wrapping.
+    }
 }
 
 bool sameFile(const QByteArray& a, const QByteArray& b) {
@@ -77,29 +88,72 @@ std::optional<QString> passphraseProblem(const QString& passphrase, const QStrin
     return std::nullopt;
 }
 
-void encryptOpenJournal(const QString& passphrase, bool remember) {
+LockChange encrypting(const QString& passphrase, bool remember) {
     auto& m = session();
     const QString path = journal().path();
     if (journalEncrypted())
         throw platform::Error(PassphraseRefused, QStringLiteral("日記は暗号化されています。"));
     stopBackgroundWork(path);
-    encryptJournal(m.JournalDb, m.JournalWs, path, passphrase, m.Kdf,
-                   remember ? platform::keyring::storeKey
-                            : std::function<void(const platform::cipher::FileId&, const Key&)>());
+    auto conversion = std::make_shared<JournalConversion>(path, m.JournalWs->layer());
+    // The keyring item made for the new file, forgotten unless the journal becomes that file.
+    auto stored = std::make_shared<std::optional<FileId>>();
+    StoreKey storeKey;
+    if (remember)
+        storeKey = [stored](const FileId& id, const Key& key) {
+            platform::keyring::storeKey(id, key);
+            *stored = id;
+        };
+    return {[conversion, passphrase, cost = m.Kdf, storeKey, stored](const Progress& progress) {
+                auto unused = qScopeGuard([stored] {
+                    if (*stored)
+                        forgetKey(**stored);
+                });
+                if (!conversion->encrypt(passphrase, cost, storeKey, progress))
+                    return false;
+                unused.dismiss();
+                return true;
+            },
+            [conversion, stored] {
+                const auto unused = qScopeGuard([stored] {
+                    if (*stored && !journalEncrypted())
+                        forgetKey(**stored);
+                });
+                conversion->replace(session().JournalDb, session().JournalWs);
+            }};
 }
 
-void decryptOpenJournal(const QString& passphrase) {
+LockChange decrypting(const QString& passphrase) {
     auto& m = session();
     const QString path = journal().path();
     const auto id = journalLayer().fileId();
-    dataKeyFor(passphrase);
+    const QByteArray header = journalLayer().header();
     stopBackgroundWork(path);
-    decryptJournal(m.JournalDb, m.JournalWs, path);
-    try {
-        platform::keyring::removeKey(id);
-    } catch (const platform::Error&) {
-        // The key it kept opens nothing any more: the journal has no keyring wrapping now.
-    }
+    auto conversion = std::make_shared<JournalConversion>(path, m.JournalWs->layer());
+    return {[conversion, header, passphrase, cost = m.Kdf](const Progress& progress) {
+                dataKeyFor(header, passphrase, cost);
+                return conversion->decrypt(progress);
+            },
+            [conversion, id] {
+                conversion->replace(session().JournalDb, session().JournalWs);
+                // The key it kept opens nothing any more: the journal has no keyring wrapping.
+                forgetKey(id);
+            }};
+}
+
+bool encryptOpenJournal(const QString& passphrase, bool remember, const Progress& progress) {
+    const LockChange change = encrypting(passphrase, remember);
+    if (!change.copy(progress))
+        return false;
+    change.finish();
+    return true;
+}
+
+bool decryptOpenJournal(const QString& passphrase, const Progress& progress) {
+    const LockChange change = decrypting(passphrase);
+    if (!change.copy(progress))
+        return false;
+    change.finish();
+    return true;
 }
 
 bool rememberedInKeyring() {
@@ -110,7 +164,7 @@ void changePassphrase(const QString& current, const QString& next, bool remember
     auto& m = session();
     const QString path = journal().path();
     const CipherVfs& layer = journalLayer();
-    const Key dataKey = dataKeyFor(current);
+    const Key dataKey = dataKeyFor(layer.header(), current, m.Kdf);
     QByteArray header = platform::cipher::rewrapHeader(layer.header(), dataKey, next, m.Kdf);
     const bool had = platform::cipher::hasKeyWrapping(header);
     if (remember && !had) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "platform/CipherVfs.h"
+#include "store/Encryption.h"
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -17,12 +19,23 @@ bool journalEncrypted();
 // Why a new passphrase typed twice cannot be used; nothing when it can.
 std::optional<QString> passphraseProblem(const QString& passphrase, const QString& again);
 
-// The open plain journal encrypted under the passphrase with a new data key; with remember the
-// desktop keyring keeps a key that opens it too. The start-up backup and the search stop first,
-// and the plain search index is deleted.
-void encryptOpenJournal(const QString& passphrase, bool remember);
-// The open encrypted journal made plain again, its keyring item forgotten.
-void decryptOpenJournal(const QString& passphrase);
+// Encrypting or decrypting the open journal, begun on the session's thread (the start-up backup
+// and the search stop, and the search index is deleted). copy() writes and checks the copy beside
+// the journal on any thread, while nothing else uses the journal, and answers false when progress
+// stopped it: then everything is as it was. Only after it answered true, finish() puts the copy
+// in the journal's place on the session's thread.
+struct LockChange {
+    std::function<bool(const Progress& progress)> copy;
+    std::function<void()> finish;
+};
+// The open plain journal to be encrypted under the passphrase with a new data key; with remember
+// the desktop keyring keeps a key that opens it too (and forgets it when the change is stopped).
+LockChange encrypting(const QString& passphrase, bool remember);
+// The open encrypted journal to be made plain again, its keyring item then forgotten.
+LockChange decrypting(const QString& passphrase);
+// Each of them at once on this thread; false when progress stopped it.
+bool encryptOpenJournal(const QString& passphrase, bool remember, const Progress& progress = {});
+bool decryptOpenJournal(const QString& passphrase, const Progress& progress = {});
 // The key wrapping of the open journal and of every encrypted backup of it under a new
 // passphrase; remember adds or keeps the keyring's wrapping, else removes it and the item.
 void changePassphrase(const QString& current, const QString& next, bool remember);

@@ -135,9 +135,43 @@ private Q_SLOTS:
         putEntry(journal, u"2026-12-01"_s, Marker);
         shownCalendar();
         // Bits no umask makes (others may read, the group not): each copy must take them over.
-        QVERIFY(QFile::setPermissions(journal, QFile::ReadOwner | QFile::WriteOwner |
-                                                   QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(journal,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
         const auto permissions = QFile::permissions(journal);
+        // Stopped at each point it tells its progress (in the copy, after it, in the check),
+        // encrypting and decrypting leave the journal file as it was, nothing beside it, and the
+        // journal open and writable.
+        QVERIFY(rawExecute(journal, u"with recursive n(i) as (select 1 union all select i + 1 "
+                                    "from n where i < 600), d(t) as (select datetime('2020-01-01', "
+                                    "i || ' days') from n) insert into Mirel select t, '日記', '', "
+                                    "'', 0, t, '1899-12-30 10:00:00', 'PC01' from d"_s));
+        const auto files = [&] {
+            return QDir(env->dataDir()).entryList(QDir::Files | QDir::Hidden);
+        };
+        bool copyBeside = false; // a stop came while the copy was there
+        for (const bool encrypt : {true, false}) {
+            for (int stopAt = 1;; ++stopAt) {
+                const QByteArray before = readFile(journal);
+                int calls = 0;
+                const store::Progress progress = [&](qint64, qint64) {
+                    if (++calls < stopAt)
+                        return true;
+                    copyBeside = copyBeside || files().size() > 1;
+                    return false;
+                };
+                const bool done = encrypt ? store::encryptOpenJournal(Passphrase, false, progress)
+                                          : store::decryptOpenJournal(Passphrase, progress);
+                QCOMPARE(done, calls < stopAt); // done only when not stopped
+                if (done)
+                    break;
+                QCOMPARE(calls, stopAt); // it stopped at once
+                QCOMPARE(readFile(journal), before);
+                QCOMPARE(files(), QStringList{u"orvane.mdb"_s});
+                addEntry(QDate(encrypt ? 2026 : 2025, 11, stopAt), {}, u"止めた後"_s);
+            }
+            QCOMPARE(store::journalEncrypted(), encrypt);
+        }
+        QVERIFY(copyBeside);
         store::encryptOpenJournal(Passphrase, false);
         QCOMPARE(QFile::permissions(journal), permissions);
         const QString backup = store::backup::backupNow(*m.JournalDb, m.gPath);
