@@ -67,8 +67,10 @@ private Q_SLOTS:
         shownCalendar();
 
         // Without a keyring the box cannot be ticked, and says why.
-        const QCheckBox* remember = windows::showLock(frmLock::Mode::Encrypt).chkRemember;
-        QVERIFY(!remember->isEnabled() && !remember->toolTip().isEmpty());
+        const frmLock& lock = windows::showLock(frmLock::Mode::Encrypt);
+        QVERIFY(!lock.chkRemember->isEnabled() && !lock.chkRemember->toolTip().isEmpty());
+        // Its bar and 中止 wait hidden for a long copy.
+        QVERIFY(lock.progressBar->isHidden() && lock.cmdStop->text() == u"中止"_s);
         // What is typed is checked before anything happens.
         env->dialogs.answerMessage(Answer::Ok);
         QVERIFY(!runLock(frmLock::Mode::Encrypt, {}, Passphrase, Passphrase + u"x"_s));

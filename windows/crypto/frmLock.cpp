@@ -7,16 +7,23 @@
 #include "store/search/SearchService.h"
 #include "windows/Controls.h"
 #include "windows/EditorHandover.h"
+#include "windows/LongTask.h"
 #include "windows/editor/frmMirel.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
+
+#include <vector>
 
 namespace {
 
@@ -96,6 +103,16 @@ frmLock::frmLock(Mode mode, QWidget* parent) : QDialog(parent), mode_(mode) {
         layout->addWidget(chkRemember);
     }
 
+    progressBar = new QProgressBar(this);
+    windows::named(progressBar, QStringLiteral("progressBar"), QStringLiteral("進み具合"));
+    cmdStop = new QPushButton(QStringLiteral("中止"), this);
+    windows::named(cmdStop, QStringLiteral("cmdStop"), QStringLiteral("中止"));
+    auto* progressRow = new QHBoxLayout;
+    progressRow->addWidget(progressBar, 1);
+    progressRow->addWidget(cmdStop);
+    layout->addLayout(progressRow);
+    task_ = new LongTask(progressBar, cmdStop, this);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     cmdRun = new QPushButton(runCaption(mode), this);
@@ -131,19 +148,20 @@ bool frmLock::run() {
     // a failed save has said why.
     if (frmMirel* editor = windows::findEditorByTitle(); editor != nullptr && !editor->devProc())
         return false;
+    std::optional<store::LockChange> change;
     try {
-        struct Busy {
-            Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-            ~Busy() { QApplication::restoreOverrideCursor(); }
-        } busy;
-        carryOut();
+        change = begin();
     } catch (const platform::Error& e) {
         tell(e.message(), platform::Icon::Critical);
         return false;
     }
-    close();
-    // The index is built again at once, sealed or plain as the journal now is.
+    const bool done = !change || convert(*change);
+    // The index is built again at once, sealed or plain as the journal now is (it was dropped
+    // before the copy, stopped or not).
     store::search::service().prepare();
+    if (!done)
+        return false;
+    close();
     if (mode_ == Mode::Encrypt) {
         if (store::plainBackupCount() > 0 &&
             platform::dialogs().message(
@@ -162,17 +180,71 @@ bool frmLock::run() {
     return true;
 }
 
-void frmLock::carryOut() {
+std::optional<store::LockChange> frmLock::begin() {
+    struct Busy {
+        Busy() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+        ~Busy() { QApplication::restoreOverrideCursor(); }
+    } busy;
     const bool remember = chkRemember != nullptr && chkRemember->isChecked();
     switch (mode_) {
     case Mode::Encrypt:
-        store::encryptOpenJournal(txtNew->text(), remember);
-        break;
+        return store::encrypting(txtNew->text(), remember);
     case Mode::Change:
+        // Only headers are rewritten: short enough to wait for.
         store::changePassphrase(txtCurrent->text(), txtNew->text(), remember);
-        break;
+        return std::nullopt;
     case Mode::Decrypt:
-        store::decryptOpenJournal(txtCurrent->text());
         break;
     }
+    return store::decrypting(txtCurrent->text());
+}
+
+bool frmLock::convert(const store::LockChange& change) {
+    // The window is modal: the other windows take no input and so leave the journal alone while
+    // the copy is made.
+    converting_ = true;
+    std::vector<std::pair<QWidget*, bool>> inputs;
+    for (QWidget* input : std::initializer_list<QWidget*>{txtCurrent, txtNew, txtAgain, chkRemember,
+                                                          cmdRun, cmdCancel})
+        if (input != nullptr) {
+            inputs.emplace_back(input, input->isEnabled());
+            input->setEnabled(false);
+        }
+    const auto enable = qScopeGuard([this, &inputs] {
+        converting_ = false;
+        for (const auto& [input, enabled] : inputs)
+            input->setEnabled(enabled);
+    });
+    QEventLoop loop;
+    bool copied = false;
+    std::optional<platform::Error> failure;
+    task_->start([&](const LongTask::Progress& progress) { copied = change.copy(progress); },
+                 [&](const std::optional<platform::Error>& error) {
+                     failure = error;
+                     loop.quit();
+                 });
+    loop.exec();
+    try {
+        if (failure)
+            throw *failure;
+        if (!copied)
+            return false; // stopped by the user, who needs no message
+        change.finish();
+    } catch (const platform::Error& e) {
+        tell(e.message(), platform::Icon::Critical);
+        return false;
+    }
+    return true;
+}
+
+void frmLock::reject() {
+    if (!converting_)
+        QDialog::reject();
+}
+
+void frmLock::closeEvent(QCloseEvent* event) {
+    if (converting_)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
 }

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "store/JournalLock.h"
+
 #include <QDialog>
 
+#include <optional>
+
+class LongTask;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 
 // The three encryption commands of the calendar's option menu, each in a small window of its
@@ -24,13 +30,25 @@ public:
     QCheckBox* chkRemember = nullptr; // このコンピューターで記憶する (encrypt, change)
     QPushButton* cmdRun = nullptr;
     QPushButton* cmdCancel = nullptr;
+    // Shown with 中止 once encrypting or decrypting has taken a second.
+    QProgressBar* progressBar = nullptr;
+    QPushButton* cmdStop = nullptr;
 
-    // The command of the run button; true when it was carried out and the window closed.
+    // The command of the run button; true when it was carried out and the window closed. The
+    // windows go on repainting while the copy is made; 中止 stops it and the window stays.
     bool run();
+
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QLineEdit* passwordBox(const QString& objectName, const QString& caption);
-    void carryOut();
+    std::optional<store::LockChange> begin();
+    bool convert(const store::LockChange& change);
 
     Mode mode_;
+    LongTask* task_ = nullptr;
+    bool converting_ = false;
 };
