@@ -17,6 +17,21 @@ using platform::db::Workspace;
 
 constexpr int CopyFailed = 3049; // the copy could not be made or checked
 
+// The copy of the file at path that a conversion (kind "converting") or a new header ("rekeying")
+// is written to before it replaces the file.
+QString copyBeside(const QString& path, const char* kind) {
+    const QFileInfo info(path);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') +
+           QLatin1String(kind);
+}
+
+// Removes a copy with the rollback journal that making it may leave: a plain one holds pages of
+// the journal as they were.
+void removeCopy(const QString& copyPath) {
+    QFile::remove(copyPath);
+    QFile::remove(copyPath + QStringLiteral("-journal"));
+}
+
 // Every row of Mirel in key order, a few hundred at a time, the same in both files.
 bool sameRows(Database& journal, Database& copy) {
     const QString page = QStringLiteral(
@@ -47,10 +62,8 @@ bool sameRows(Database& journal, Database& copy) {
 void replaceWithCopy(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& workspace,
                      const QString& path, std::unique_ptr<Workspace> next,
                      const std::function<void(Database&, const QString&)>& makeCopy) {
-    const QFileInfo info(path);
-    const QString copyPath = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                             QStringLiteral(".converting");
-    QFile::remove(copyPath); // a copy left by a run that was cut off
+    const QString copyPath = copyBeside(path, "converting");
+    removeCopy(copyPath); // a copy left by a run that was cut off
     bool replaced = false;
     try {
         makeCopy(*db, copyPath);
@@ -68,7 +81,7 @@ void replaceWithCopy(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& 
     } catch (const platform::Error& e) {
         if (replaced)
             throw; // the journal is the checked copy; only opening it failed
-        QFile::remove(copyPath);
+        removeCopy(copyPath);
         if (!db)
             db = openJournal(*workspace, path);
         throw platform::Error(e.number(),
@@ -104,9 +117,7 @@ void decryptJournal(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& w
 }
 
 void replaceHeader(const QString& path, const QByteArray& header) {
-    const QFileInfo info(path);
-    const QString copyPath =
-        info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".rekeying");
+    const QString copyPath = copyBeside(path, "rekeying");
     QFile::remove(copyPath);
     try {
         platform::copyDurably(path, copyPath, CopyFailed, header);
@@ -115,6 +126,11 @@ void replaceHeader(const QString& path, const QByteArray& header) {
         QFile::remove(copyPath);
         throw;
     }
+}
+
+void removeInterruptedCopies(const QString& path) {
+    for (const char* kind : {"converting", "rekeying"})
+        removeCopy(copyBeside(path, kind));
 }
 
 } // namespace store
