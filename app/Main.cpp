@@ -77,16 +77,7 @@ void Main() {
 
     try {
         // The journal the chooser may have created is opened afresh like any other.
-        m.JournalDb.reset();
-        m.JournalWs = std::make_unique<platform::db::Workspace>(layer);
-        m.JournalDb = store::openJournal(*m.JournalWs, m.mdbPath);
-        if (layer) {
-            try {
-                store::alignBackupHeaders();
-            } catch (const platform::Error&) {
-                // Tried again at the next start; the backups open with the key in the meantime.
-            }
-        }
+        store::openAtStart(layer);
         auto calendar = std::make_unique<frmCal>();
         calendar->setAttribute(Qt::WA_DeleteOnClose);
         calendar->show();

@@ -21,6 +21,21 @@ constexpr int CopyFailed = 3049; // the copy could not be made or checked
 // The copy and the check each make half of the progress told.
 constexpr qint64 Half = 1000;
 
+// The copy of the file at path that a conversion (kind "converting") or a new header ("rekeying")
+// is written to before it replaces the file.
+QString copyBeside(const QString& path, const char* kind) {
+    const QFileInfo info(path);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') +
+           QLatin1String(kind);
+}
+
+// Removes a copy with the rollback journal that making it may leave: a plain one holds pages of
+// the journal as they were.
+void removeCopy(const QString& copyPath) {
+    QFile::remove(copyPath);
+    QFile::remove(copyPath + QStringLiteral("-journal"));
+}
+
 // Every row of Mirel in key order, a few hundred at a time, the same in both files. checked is
 // told the rows compared so far after each few hundred and stops the check by answering false.
 bool sameRows(Database& journal, Database& copy, const std::function<bool(qint64)>& checked) {
@@ -59,20 +74,17 @@ QString stillAsItWas(const platform::Error& e) {
 
 JournalConversion::JournalConversion(QString path,
                                      std::shared_ptr<const platform::cipher::CipherVfs> current)
-    : path_(std::move(path)), current_(std::move(current)) {
-    const QFileInfo info(path_);
-    copyPath_ = info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                QStringLiteral(".converting");
-}
+    : path_(std::move(path)), copyPath_(copyBeside(path_, "converting")),
+      current_(std::move(current)) {}
 
 JournalConversion::~JournalConversion() {
     if (!placed_)
-        QFile::remove(copyPath_);
+        removeCopy(copyPath_);
 }
 
 bool JournalConversion::writeAndCheck(std::shared_ptr<const platform::cipher::CipherVfs> next,
                                       const Progress& progress) {
-    QFile::remove(copyPath_); // a copy left by a run that was cut off
+    removeCopy(copyPath_); // a copy left by a run that was cut off
     bool stopped = false;
     const auto tell = [&](qint64 done) {
         stopped = stopped || (progress && !progress(done, 2 * Half));
@@ -97,7 +109,7 @@ bool JournalConversion::writeAndCheck(std::shared_ptr<const platform::cipher::Ci
             sameRows(*journal, *workspace->openDatabase(copyPath_),
                      [&](qint64 checked) { return tell(Half + Half * checked / rows); });
         if (stopped) {
-            QFile::remove(copyPath_);
+            removeCopy(copyPath_);
             return false;
         }
         if (!same)
@@ -105,7 +117,7 @@ bool JournalConversion::writeAndCheck(std::shared_ptr<const platform::cipher::Ci
         next_ = std::move(workspace);
         return true;
     } catch (const platform::Error& e) {
-        QFile::remove(copyPath_);
+        removeCopy(copyPath_);
         if (stopped)
             return false;
         throw platform::Error(e.number(), stillAsItWas(e));
@@ -137,7 +149,7 @@ void JournalConversion::replace(std::unique_ptr<Database>& db,
         db.reset();
         platform::renameDurably(copyPath_, path_, CopyFailed);
     } catch (const platform::Error& e) {
-        QFile::remove(copyPath_);
+        removeCopy(copyPath_);
         db = openJournal(*workspace, path_);
         throw platform::Error(e.number(), stillAsItWas(e));
     }
@@ -168,9 +180,7 @@ bool decryptJournal(std::unique_ptr<Database>& db, std::unique_ptr<Workspace>& w
 }
 
 void replaceHeader(const QString& path, const QByteArray& header) {
-    const QFileInfo info(path);
-    const QString copyPath =
-        info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".rekeying");
+    const QString copyPath = copyBeside(path, "rekeying");
     QFile::remove(copyPath);
     try {
         platform::copyDurably(path, copyPath, CopyFailed, header);
@@ -179,6 +189,11 @@ void replaceHeader(const QString& path, const QByteArray& header) {
         QFile::remove(copyPath);
         throw;
     }
+}
+
+void removeInterruptedCopies(const QString& path) {
+    for (const char* kind : {"converting", "rekeying"})
+        removeCopy(copyBeside(path, kind));
 }
 
 } // namespace store

@@ -71,4 +71,8 @@ bool decryptJournal(std::unique_ptr<platform::db::Database>& db,
 // new header replaces it in one step, so a cut leaves the old or the new one whole.
 void replaceHeader(const QString& path, const QByteArray& header);
 
+// Removes the copies that a change of the file at path, cut off before it was done, left beside
+// it: one of a decrypted journal would be readable by anyone who finds it.
+void removeInterruptedCopies(const QString& path);
+
 } // namespace store

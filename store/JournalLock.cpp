@@ -190,6 +190,21 @@ void changePassphrase(const QString& current, const QString& next, bool remember
     alignBackupHeaders();
 }
 
+void openAtStart(std::shared_ptr<CipherVfs> layer) {
+    auto& m = session();
+    removeInterruptedCopies(m.mdbPath);
+    m.JournalDb.reset();
+    m.JournalWs = std::make_unique<platform::db::Workspace>(std::move(layer));
+    m.JournalDb = openJournal(*m.JournalWs, m.mdbPath);
+    if (!journalEncrypted())
+        return;
+    try {
+        alignBackupHeaders();
+    } catch (const platform::Error&) {
+        // Tried again at the next start; the backups open with the key in the meantime.
+    }
+}
+
 void alignBackupHeaders() {
     const QByteArray& header = journalLayer().header();
     forEachBackup([&](const QString& path, const std::optional<QByteArray>& sealed) {

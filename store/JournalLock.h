@@ -47,6 +47,11 @@ int plainBackupCount();
 // Deletes them and their picture lists; the stored pictures stay.
 void removePlainBackups();
 
+// Opens the session's journal (mdbPath) through the layer, null for a plain journal, as the
+// program starts: a passphrase change cut off is finished for the backups (or tried again at the
+// next start) and the copies a cut-off change left beside the journal are removed.
+void openAtStart(std::shared_ptr<platform::cipher::CipherVfs> layer);
+
 // The encrypted backups of the open journal get its header when theirs differs: a passphrase
 // change cut off before it reached every backup is finished.
 void alignBackupHeaders();

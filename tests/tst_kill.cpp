@@ -1,6 +1,8 @@
 // Killed at any moment, the program keeps every save it reported and a whole journal: a child
-// process saves, compacts, backs up or restores in a loop and is killed with SIGKILL at a random
-// moment, again and again, on one journal.
+// process saves, compacts, backs up, restores or encrypts, changes the passphrase and decrypts in a
+// loop and is killed with SIGKILL at a random moment, again and again, on one journal.
+#include "store/JournalLock.h"
+#include "store/Unlock.h"
 #include "support/Testing.h"
 
 #include <cstdio>
@@ -33,6 +35,36 @@ QString savedText(int round, int k) {
     return u"第%1回の%2番目「引用」\n😀 %3"_s.arg(round).arg(k).arg(QString(k % 7 * 300, u'字'));
 }
 
+// The journal is plain (0) or encrypted under the first (1) or the second (2) of these.
+const QStringList Passphrases{{}, u"最初の合言葉です"_s, u"二番目の合言葉です"_s};
+
+// How the file opens as the program's start-up opens it, with the layer that reads it; the state
+// is -1 when no passphrase opens it.
+struct Opening {
+    int state = 0;
+    std::shared_ptr<platform::cipher::CipherVfs> layer;
+};
+Opening unlocked(const QString& path) {
+    if (!store::encryptedHeader(path))
+        return {};
+    for (int state = 1; state < Passphrases.size(); ++state) {
+        auto opened = store::unlockFile(path, Passphrases[state]);
+        if (auto* layer = std::get_if<std::shared_ptr<platform::cipher::CipherVfs>>(&opened))
+            return {state, std::move(*layer)};
+    }
+    return {-1, nullptr};
+}
+
+// Opens the journal as start-up does, an encrypted one with its passphrase.
+Opening openAsAtStart(const QString& path) {
+    auto& m = app::modFunc();
+    m.Kdf = QuickKdf;
+    m.mdbPath = path;
+    Opening opening = unlocked(path);
+    store::openAtStart(opening.layer);
+    return opening;
+}
+
 void say(const QString& line) {
     std::fputs(qPrintable(line + u'\n'), stdout);
     std::fflush(stdout);
@@ -43,10 +75,8 @@ int child(const QString& what, const QString& folder, int round) {
     PrintedDialogs dialogs;
     platform::setDialogs(&dialogs);
     auto& m = app::modFunc();
-    m.mdbPath = folder + u"/orvane.mdb"_s;
     m.gPath = folder + u"/Graphic"_s;
-    m.JournalWs = std::make_unique<platform::db::Workspace>();
-    m.JournalDb = store::openJournal(*m.JournalWs, m.mdbPath);
+    const int opened = openAsAtStart(folder + u"/orvane.mdb"_s).state;
     say(u"opened"_s);
     m.WorkDate = QDate(2026, 1, 1);
     frmMirel& editor = windows::showEditor();
@@ -68,12 +98,19 @@ int child(const QString& what, const QString& folder, int round) {
             say(u"done\t%1\t%2\t%3"_s.arg(day).arg(k).arg(int(saved)));
         }
     }
-    for (;;) {
+    for (int state = opened;; state = (state + 1) % 3) {
         if (what == u"compact")
             store::compactJournal(m.JournalDb, *m.JournalWs, m.mdbPath,
                                   folder + u"/NewOrvane.mdb"_s);
         else if (what == u"backup")
             store::backup::backupNow(*m.JournalDb, m.gPath);
+        else if (what == u"crypt" && state == 0) {
+            store::encryptOpenJournal(Passphrases[1], false);
+            store::backup::backupNow(*m.JournalDb, m.gPath); // for the change to reach
+        } else if (what == u"crypt" && state == 1)
+            store::changePassphrase(Passphrases[1], Passphrases[2], false);
+        else if (what == u"crypt")
+            store::decryptOpenJournal(Passphrases[2]);
         else if (const auto all = store::backup::listBackups(m.mdbPath); !all.empty())
             store::backup::restoreJournal(all.back());
         say(u"done"_s);
@@ -99,6 +136,7 @@ class KillTest : public QObject {
 
     QTemporaryDir world;
     QString journal;
+    int opened = 0;
 
     // Runs the child until a random moment, kills it and returns what it printed. A child that
     // ended in any other way (an exception, a crash of its own, an exit) or showed a message
@@ -133,10 +171,17 @@ class KillTest : public QObject {
         return lines;
     }
 
+    // Opened as the next start opens it, which rolls back what a kill left half done, the journal
+    // is whole; opened is how it opened.
     void checkWhole() {
-        // Opening for writing rolls back what a kill left half done, as the next start does.
-        QVERIFY(rawExecute(journal, u"select count(*) from Mirel"_s));
-        QCOMPARE(rawRows(journal, u"pragma integrity_check"_s), QList<QStringList>({{u"ok"_s}}));
+        auto& m = app::modFunc();
+        const QString error = failure([&] { opened = openAsAtStart(journal).state; });
+        QVERIFY2(error.isEmpty() && opened >= 0, qPrintable(error));
+        QCOMPARE(m.JournalDb->openRecordset(u"pragma integrity_check"_s)
+                     .field(u"integrity_check"_s)
+                     .toString(),
+                 u"ok"_s);
+        m.JournalDb.reset();
     }
 
 private Q_SLOTS:
@@ -220,13 +265,16 @@ private Q_SLOTS:
 
     void killedDuringCompactionBackupAndRestore() {
         const auto content = [](const QString& file) {
-            return rawText(file, u"select Reg_dat, Mirel_txt from Mirel order by Reg_dat"_s);
+            const auto layer = unlocked(file).layer;
+            return rawText(file, u"select Reg_dat, Mirel_txt from Mirel order by Reg_dat"_s,
+                           layer ? layer->name() : nullptr);
         };
         QString restorable; // the oldest backup, which the restore rounds put back
         int restored = 0;
-        for (const QString& what : {u"backup"_s, u"compact"_s, u"restore"_s}) {
+        for (const QString& what : {u"backup"_s, u"compact"_s, u"restore"_s, u"crypt"_s}) {
             QRandomGenerator random(7);
             int finished = 0;
+            int state = 0;
             for (int round = 0; round < 20; ++round) {
                 // Before each restore the journal differs from the backup.
                 if (what == u"restore")
@@ -234,6 +282,7 @@ private Q_SLOTS:
                         rawExecute(journal, u"insert or replace into Mirel(Reg_dat,Mirel_txt)"
                                             u" values('2027-01-01 00:00:00','%1')"_s.arg(round)));
                 const QString before = content(journal);
+                const QStringList files = QDir(world.path()).entryList(QDir::Files | QDir::Hidden);
                 const QStringList lines =
                     runAndKill(what, round, random.bounded(10, 400),
                                // Each kind of operation is seen to complete at least once.
@@ -243,8 +292,28 @@ private Q_SLOTS:
                 checkWhole();
                 const QString now = content(journal);
                 restored += int(what == u"restore" && now == restorable);
+                const QString where = what + u" round %1 state %2"_s.arg(round).arg(opened);
                 QVERIFY2(now == before || (what == u"restore" && now == restorable),
-                         qPrintable(what + u" round %1"_s.arg(round)));
+                         qPrintable(where));
+                // Plain, or under the passphrase of the step the child had reached or of the next,
+                // and no copy is left beside it.
+                if (what == u"crypt") {
+                    const QStringList left =
+                        QDir(world.path()).entryList(QDir::Files | QDir::Hidden);
+                    QVERIFY2(left == files, qPrintable(where + left.join(u' ')));
+                    state = (state + int(lines.count(u"done"_s))) % 3;
+                    QVERIFY2(opened == state || opened == (state + 1) % 3, qPrintable(where));
+                    state = opened;
+                }
+                // Every backup opens, those of the journal's data key with its passphrase.
+                const auto layer = unlocked(journal).layer;
+                for (const auto& backup : store::backup::listBackups(journal)) {
+                    const Opening held = unlocked(backup.path);
+                    QVERIFY2(held.state == opened ||
+                                 (held.state >= 0 && !(held.layer && layer &&
+                                                       held.layer->fileId() == layer->fileId())),
+                             qPrintable(where + backup.path));
+                }
             }
             const auto backups = store::backup::listBackups(journal);
             QVERIFY2(finished > 0 && !backups.empty(), qPrintable(what));
