@@ -86,8 +86,6 @@ private Q_SLOTS:
         QCOMPARE(listed.size(), std::size_t(2));
         QCOMPARE(listed.front().entries, std::optional<int>(2));
         QCOMPARE(listed.front().newest, std::optional<QDate>(QDate(2026, 12, 2)));
-        QCOMPARE(rawText(listed.front().path, u"select Mirel_txt from Mirel order by Reg_dat"_s),
-                 u"初雪, 二日目"_s);
     }
 
     void unwritableFolderSaysSoOnce() {
@@ -214,7 +212,6 @@ private Q_SLOTS:
         env->clock.set(QDateTime(QDate(2026, 12, 6), QTime(21, 5)));
         const auto listed = listBackups(journal);
         restoreJournal(listed.back());
-        QCOMPARE(rawText(journal, u"select Mirel_txt from Mirel"_s), u"朝"_s);
         QVERIFY(QFileInfo::exists(morning));
 
         // A compaction's backup while the start-up backup is still copying: it stops that one,

