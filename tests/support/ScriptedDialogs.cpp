@@ -54,14 +54,7 @@ std::optional<QString> ScriptedDialogs::openFile(const platform::FileRequest& re
 
 std::unique_ptr<platform::PageJob>
 ScriptedDialogs::choosePrinter(const platform::PrintRequest& request) {
-    const auto next = take({Kind::Printer,
-                            request.documentName,
-                            {},
-                            platform::Buttons::OkCancel,
-                            {},
-                            request.paper.name(),
-                            {},
-                            {}},
+    const auto next = take({Kind::Printer, request.documentName, {}, platform::Buttons::OkCancel},
                            request.documentName);
     if (!next || !next->text)
         return nullptr;
