@@ -1,15 +1,11 @@
 // The calendar on a screen with two device pixels per pixel, as on a desktop scaled to 200 %.
 #include "calendar/clsCal.h"
 #include "platform/PictureBox.h"
-#include "platform/System.h"
 #include "support/Testing.h"
 #include "windows/calendar/PenImages.h"
 
-#include <QtTest>
-
 #include <algorithm>
 
-using namespace Qt::StringLiterals;
 using platform::PictureBox;
 using platform::RasterOp;
 

@@ -31,29 +31,23 @@ int methodsOffset() {
            int(alignof(Methods));
 }
 
-bool failNow() {
-    const int n = ++operations;
-    const int at = failAt;
-    return at > 0 && (n == at || (stays && n > at));
-}
-
 int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 o) {
-    return failNow() ? SQLITE_IOERR_WRITE : real(f)->xWrite(f, p, n, o);
+    return countAndFail() ? SQLITE_IOERR_WRITE : real(f)->xWrite(f, p, n, o);
 }
 int xSync(sqlite3_file* f, int flags) {
-    return failNow() ? SQLITE_IOERR_FSYNC : real(f)->xSync(f, flags);
+    return countAndFail() ? SQLITE_IOERR_FSYNC : real(f)->xSync(f, flags);
 }
 int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
-    return failNow() ? SQLITE_IOERR_TRUNCATE : real(f)->xTruncate(f, size);
+    return countAndFail() ? SQLITE_IOERR_TRUNCATE : real(f)->xTruncate(f, size);
 }
 
 // A delete (a rollback journal's is the commit) may fail before the file goes, and its folder's
 // sync, when SQLite asks for one, after.
 int xDelete(sqlite3_vfs*, const char* name, int syncFolder) {
-    if (failNow())
+    if (countAndFail())
         return SQLITE_IOERR_DELETE;
     const int rc = base->xDelete(base, name, syncFolder);
-    return rc == SQLITE_OK && syncFolder != 0 && failNow() ? SQLITE_IOERR_DIR_FSYNC : rc;
+    return rc == SQLITE_OK && syncFolder != 0 && countAndFail() ? SQLITE_IOERR_DIR_FSYNC : rc;
 }
 
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
@@ -73,6 +67,12 @@ int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* 
 
 } // namespace
 
+bool countAndFail() {
+    const int n = ++operations;
+    const int at = failAt;
+    return at > 0 && (n == at || (stays && n > at));
+}
+
 void install() {
     if (base != nullptr)
         return;
@@ -90,10 +90,6 @@ void arm(int n, bool failingStays) {
     operations = 0;
     stays = failingStays;
     failAt = n;
-}
-
-bool countAndFail() {
-    return failNow();
 }
 
 int counted() {

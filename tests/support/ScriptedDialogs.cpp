@@ -54,15 +54,9 @@ std::optional<QString> ScriptedDialogs::openFile(const platform::FileRequest& re
 
 std::unique_ptr<platform::PageJob>
 ScriptedDialogs::choosePrinter(const platform::PrintRequest& request) {
-    const auto next = take({Kind::Printer,
-                            request.documentName,
-                            {},
-                            platform::Buttons::OkCancel,
-                            {},
-                            request.paper.name(),
-                            {},
-                            {}},
-                           request.documentName);
+    const Call call{
+        Kind::Printer, request.documentName, {}, platform::Buttons::OkCancel, {}, {}, {}, {}};
+    const auto next = take(call, request.documentName);
     if (!next || !next->text)
         return nullptr;
     return platform::pdfPageJob(*next->text, request);

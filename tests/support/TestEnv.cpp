@@ -5,21 +5,17 @@ namespace testing {
 namespace {
 
 void pointXdgAt(const QString& root) {
-    const QString data = root + QStringLiteral("/data");
-    const QString config = root + QStringLiteral("/config");
-    const QString runtime = root + QStringLiteral("/runtime");
-    const QString cache = root + QStringLiteral("/cache");
-    for (const QString& dir : {data, config, runtime, cache})
-        QDir().mkpath(dir);
-    QFile::setPermissions(runtime,
+    for (const auto& [variable, folder] :
+         {std::pair{"XDG_DATA_HOME", "/data"}, std::pair{"XDG_CONFIG_HOME", "/config"},
+          std::pair{"XDG_RUNTIME_DIR", "/runtime"}, std::pair{"XDG_CACHE_HOME", "/cache"}}) {
+        QDir().mkpath(root + QLatin1String(folder));
+        qputenv(variable, (root + QLatin1String(folder)).toUtf8());
+    }
+    QFile::setPermissions(root + u"/runtime"_s,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_DATA_HOME", data.toUtf8());
-    qputenv("XDG_CONFIG_HOME", config.toUtf8());
-    qputenv("XDG_RUNTIME_DIR", runtime.toUtf8());
-    qputenv("XDG_CACHE_HOME", cache.toUtf8());
     qputenv("HOME", root.toUtf8());
     // QSettings reads its folder once per process; point it at this world explicitly.
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + u"/config"_s);
 }
 
 } // namespace
