@@ -783,11 +783,6 @@ private:
     QStringList before_;
 };
 
-int replay(const std::vector<Step>& steps, QString& why) {
-    std::vector<Step> copy = steps;
-    return Walk().run(copy, nullptr, 0, why);
-}
-
 } // namespace
 
 class WalkTest : public QObject {
@@ -810,39 +805,11 @@ private Q_SLOTS:
         std::fflush(stdout);
         if (failedAt == 0)
             return;
-        // Cut down while it still fails: the shortest tail that fails on its own, then chunks
-        // cut away from what is left, for at most two minutes.
         steps.resize(std::size_t(failedAt));
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-        const auto tryShorter = [&](std::vector<Step> shorter) {
-            QString whyThen;
-            const int at =
-                std::chrono::steady_clock::now() < deadline ? replay(shorter, whyThen) : 0;
-            if (at == 0)
-                return false;
-            shorter.resize(std::size_t(at));
-            steps = shorter;
-            why = whyThen;
-            return true;
-        };
-        for (std::size_t tail = 4; tail < steps.size(); tail *= 2)
-            if (tryShorter({steps.end() - std::ptrdiff_t(tail), steps.end()}))
-                break;
-        for (std::size_t chunk = steps.size() / 2; chunk >= 1; chunk /= 2) {
-            for (std::size_t from = 0; from + chunk <= steps.size();) {
-                std::vector<Step> shorter(steps.begin(), steps.begin() + std::ptrdiff_t(from));
-                shorter.insert(shorter.end(), steps.begin() + std::ptrdiff_t(from + chunk),
-                               steps.end());
-                if (!tryShorter(shorter))
-                    from += chunk;
-            }
-        }
-        QFAIL(qPrintable(u"the walk with seed %1 differed from the model after step %2 of %3; "
-                         "cut down to %4 steps: %5\n%6"_s.arg(seed)
-                             .arg(failedAt)
-                             .arg(count)
-                             .arg(steps.size())
-                             .arg(describe(steps), why)));
+        QFAIL(qPrintable(
+            u"the walk with seed %1 differed from the model after step %2: %3\n%4"_s.arg(seed)
+                .arg(failedAt)
+                .arg(describe(steps), why)));
     }
 };
 
