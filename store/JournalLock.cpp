@@ -57,8 +57,9 @@ Key dataKeyFor(const QByteArray& header, const QString& passphrase,
 // The journal's encrypted backups and whether each is a copy of it (the same file id).
 template <typename F> void forEachBackup(F visit) {
     const QString path = journal().path();
-    for (const auto& backup : backup::listBackups(path))
-        visit(backup.path, encryptedHeader(backup.path));
+    // Only the files: a backup's picture list may be long, and this runs at every start.
+    for (const QString& backup : backup::backupPaths(path))
+        visit(backup, encryptedHeader(backup));
 }
 
 void forgetKey(const FileId& id) {

@@ -296,6 +296,13 @@ std::vector<BackupInfo> listBackups(const QString& journalPath) {
     return infos;
 }
 
+QStringList backupPaths(const QString& journalPath) {
+    QStringList paths;
+    for (const Named& named : backupFiles(backupFolder(journalPath)))
+        paths.prepend(named.path);
+    return paths;
+}
+
 qint64 totalSize(const QString& journalPath) {
     qint64 total = 0;
     QDirIterator it(backupFolder(journalPath), QDir::Files, QDirIterator::Subdirectories);

@@ -37,6 +37,8 @@ struct BackupInfo {
 QString backupFolder(const QString& journalPath);
 // The journal's backups, newest first.
 std::vector<BackupInfo> listBackups(const QString& journalPath);
+// Only the backups' journal files, newest first: nothing read from them or their lists.
+QStringList backupPaths(const QString& journalPath);
 // The bytes of everything the backups of this journal keep (files, lists and stored pictures).
 qint64 totalSize(const QString& journalPath);
 
