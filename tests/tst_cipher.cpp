@@ -156,7 +156,7 @@ private Q_SLOTS:
         ORVANE_VERIFY_ENV(env);
     }
 
-    void headerOpensOnlyWithItsPassphrase() {
+    void headersAndPages() {
         // "é" composed and decomposed are one passphrase; a trailing blank makes another.
         const Created made = createHeader(u"caf\u00e9 の日記 "_s, 4096, QuickKdf);
         QVERIFY(looksEncrypted(made.header));
@@ -243,10 +243,8 @@ private Q_SLOTS:
         QCOMPARE(failure(cost(4 * QuickKdf.operations)), OpenFailure::WrongPassphrase);
         // The standard cost is the one the program asks for: a quick header is refused by it.
         QCOMPARE(failure(openHeader(header, u"passphrase"_s)), OpenFailure::Damaged);
-    }
 
-    void pagesOpenOnlyInTheirPlace() {
-        const Created made = createHeader(u"passphrase"_s, 4096, QuickKdf);
+        // Pages open only in their place: their number, their kind of file, their file.
         QByteArray plain = "日記の本文"_ba;
         plain.resize(4096, '\0');
         const auto span = [](QByteArray& page) {
@@ -262,7 +260,7 @@ private Q_SLOTS:
         for (const auto& [kind, number, file] :
              {std::tuple{FileKind::Database, 8u, made.fileId},
               std::tuple{FileKind::RollbackJournal, 7u, made.fileId},
-              std::tuple{FileKind::Database, 7u, createHeader(u"p"_s, 4096, QuickKdf).fileId}}) {
+              std::tuple{FileKind::Database, 7u, other.fileId}}) {
             QByteArray moved = page;
             QVERIFY(!openPage(made.dataKey, file, kind, number, span(moved)));
         }

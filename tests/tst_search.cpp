@@ -103,19 +103,14 @@ private Q_SLOTS:
         QCOMPARE(hit.remark, u"晴れ"_s);
         QCOMPARE(hit.excerpt, u"雨の日に散歩した。"_s);
         QCOMPARE(hit.excerpt.mid(hit.boldStart, hit.boldLength), u"散歩"_s);
-    }
 
-    void indexFollowsOtherTools() {
         // (What the program itself saves, deletes and restores: the random walk.) Another tool's
         // rows, in any form the program reads, are found by the next comparison.
-        {
-            SearchIndex index(indexPath(journal), journal);
-            QVERIFY(rawExecute(journal, u"insert into Mirel(Reg_dat,Mirel_txt) values"
-                                        u"('2026/1/5','書き初め')"_s));
-            QVERIFY(index.refresh());
-            QCOMPARE(days(index, u"書き初め"_s), QStringList({u"2026-01-05"_s}));
-            index.recordJournalState(platform::sqlite::fileState(journal));
-        }
+        QVERIFY(rawExecute(journal, u"insert into Mirel(Reg_dat,Mirel_txt) values"
+                                    u"('2026/1/5','書き初め')"_s));
+        QVERIFY(index.refresh());
+        QCOMPARE(days(index, u"書き初め"_s), QStringList({u"2026-01-05"_s}));
+        index.recordJournalState(platform::sqlite::fileState(journal));
         // Reopened on an unchanged journal the index says so; any change of the file ends that.
         SearchIndex again(indexPath(journal), journal);
         QVERIFY(again.matchesJournalFile());

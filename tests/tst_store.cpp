@@ -222,9 +222,7 @@ private Q_SLOTS:
                                    "mirel order by d)"_s)
                      .field(u"f"_s),
                  u"1998-02-30|1998-02-30, 98/07/17 (金) 08:30|7, 26/12/05 (土) 00:00|12"_s);
-    }
 
-    void reading() {
         // Minutes after an hour, and a two-digit year below ten (the windows' patterns: their
         // tests).
         QCOMPARE(dates::format(QDateTime({2006, 12, 3}, {21, 5, 9}), "yy/mm/dd (aaa) hh:mm:ss"),
