@@ -57,18 +57,16 @@ const Hit older{QDate(1998, 7, 5), QString(), u"犬とさんぽ"_s, 2, 3};
 class SearchTest : public CalendarTest {
     Q_OBJECT
 private Q_SLOTS:
-    void matchesMapBackAndQueriesSplit() {
+    void indexFindsWordsOfAnyLength() {
         // A match maps back onto the characters the user wrote (how case, width and kana fold:
-        // the queries of indexFindsWordsOfAnyLength).
+        // the queries below).
         const QString text = u"今日はｻﾝﾎﾟした"_s;
         const auto span = firstMatch(text, queryWords(u"さんぽ"_s));
         QVERIFY(span.has_value());
         QCOMPARE(text.mid(span->start, span->length), u"ｻﾝﾎﾟ"_s);
 
         QCOMPARE(queryWords(u" 散歩\u3000ＡＢＣ  "_s), QStringList({u"散歩"_s, u"abc"_s}));
-    }
 
-    void indexFindsWordsOfAnyLength() {
         putEntry(journal, u"2024-05-01"_s, u"雨の日に散歩した。"_s, u"晴れ"_s);
         putEntry(journal, u"2025-06-02"_s, u"ｻﾝﾎﾟ ABC ｶﾞｯｺｳ"_s, u"公園"_s, u"C:\\絵\\Hanami.bmp"_s);
         putEntry(journal, u"2026-07-03"_s, u"a b 100% _x_ *\"引用\" NEAR AND OR (括弧) 🌸 雨"_s);
