@@ -257,7 +257,8 @@ private Q_SLOTS:
         QCOMPARE(readFile(picture), QByteArray("drawn"));
     }
 
-    void menuOpensOneWindowWithTheList() {
+    // The window from the menu, its list, the questions a restore asks and when it stops.
+    void restoreWindow() {
         frmCal& cal = shownCalendar();
         // After the indexed items of the options menu, before the encryption item that fits a
         // plain journal.
@@ -281,11 +282,7 @@ private Q_SLOTS:
         QCOMPARE(listed(w),
                  u"日時|件数|最新の日記|サイズ, 2026/12/06 21:05|12|2026/12/05 (土)|1.2 MB, "
                  "2026/11/30 08:00|破損||850 KB, 2025/01/02 03:04|0||1.0 MB / 合計 12.3 MB"_s);
-    }
 
-    void restoreAsksAndStops() {
-        frmRestore& w = windows::showRestore();
-        w.setBackups({fine, broken}, 0);
         // A damaged backup is refused before anything is asked.
         w.backupList->selectRow(1);
         env->dialogs.answerMessage(Answer::Ok);

@@ -1,11 +1,19 @@
 // The encrypted journal's header and pages: what opens, what is refused and why, and the wrapping
-// read back with libsodium's own functions at the documented places.
+// read back with libsodium's own functions at the documented places. Then the desktop keyring
+// against a real GNOME Keyring on a session bus of its own (started by keyring/with_keyring.sh): a
+// key kept, found, replaced and forgotten, its item naming no path, and a missing bus or service
+// told at once.
 #include "platform/JournalCipher.h"
+#include "platform/Keyring.h"
 #include "platform/Sqlite.h"
+#include "store/JournalLock.h"
+#include "store/Unlock.h"
 #include "support/Testing.h"
+#include "windows/crypto/frmLock.h"
 
 #include <sodium.h>
 
+using namespace platform;
 using namespace platform::cipher;
 
 namespace {
@@ -42,12 +50,113 @@ QString texts(Connection& db) {
     return out.join(u',');
 }
 
+FileId fileId(unsigned char fill) {
+    FileId id;
+    id.fill(fill);
+    return id;
+}
+
 } // namespace
 
 class CipherTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void headerOpensOnlyWithItsPassphrase() {
+    // First of all: GDBus keeps the session bus it connects to, so the missing one comes first.
+    void missingBusOrServiceToldAtOnce() {
+        if (qEnvironmentVariableIsSet("ORVANE_KEYRING_CHILD")) {
+            // In a child on a bus where no service runs or can be started.
+            QCOMPARE(keyring::unavailable(), u"キーリングのサービスが見つかりません。"_s);
+            QVERIFY(!keyring::lookupKey(fileId(1)));
+            return;
+        }
+        const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/orvane-bus");
+        QElapsedTimer clock;
+        clock.start();
+        const auto reason = keyring::unavailable();
+        QVERIFY(reason && !reason->isEmpty());
+        QVERIFY(!keyring::lookupKey(fileId(1)));
+        keyring::removeKey(fileId(1));
+        QVERIFY_THROWS_EXCEPTION(Error, keyring::storeKey(fileId(1), Key::random()));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+        QCOMPARE(keyring::unavailable(), std::nullopt);
+
+        QProcess child;
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"ORVANE_KEYRING_CHILD"_s, u"1"_s);
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(u"dbus-run-session"_s,
+                    {u"--config-file="_s + qEnvironmentVariable("ORVANE_SOURCE_DIR") +
+                         u"/tests/keyring/bus-without-services.conf"_s,
+                     u"--"_s, QCoreApplication::applicationFilePath(),
+                     u"missingBusOrServiceToldAtOnce"_s});
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+    }
+
+    // Kept through the lock window: start-up finds it, other programs see one item named by the
+    // file id alone, and unticking the box forgets it.
+    void journalRememberedAndForgotten() {
+        testing::TestEnv env;
+        const QString journal = testing::createJournal(env);
+        testing::putEntry(journal, u"2026-12-01"_s, u"覚えている日"_s);
+        const auto typeAndRun = [&](frmLock& w, bool remember) {
+            for (QLineEdit* box : {w.txtCurrent, w.txtNew, w.txtAgain})
+                if (box != nullptr)
+                    box->setText(box == w.txtCurrent ? u"最初の合言葉です"_s
+                                                     : u"次の新しい合言葉"_s);
+            if (w.mode() == frmLock::Mode::Encrypt)
+                w.txtNew->setText(u"最初の合言葉です"_s), w.txtAgain->setText(w.txtNew->text());
+            w.chkRemember->setChecked(remember);
+            env.dialogs.answerMessage(Answer::Ok);
+            return w.run();
+        };
+        frmLock& encrypt = windows::showLock(frmLock::Mode::Encrypt);
+        QVERIFY(encrypt.chkRemember->isEnabled() && !encrypt.chkRemember->isChecked());
+        QVERIFY(typeAndRun(encrypt, true));
+        const auto header = store::encryptedHeader(journal);
+        QVERIFY(header && cipher::hasKeyWrapping(*header));
+        // Start-up opens it with the keyring's key, asking nothing.
+        const auto layer = store::unlockFromKeyring(journal);
+        QVERIFY(layer != nullptr);
+        QCOMPARE(testing::rawText(journal, u"select Mirel_txt from Mirel"_s, layer->name()),
+                 u"覚えている日"_s);
+        // Stored again under its id, the item is replaced: one, labelled, found by the id alone.
+        const FileId id = layer->fileId();
+        const Key key = Key::random();
+        keyring::storeKey(id, key);
+        QCOMPARE(keyBytes(keyring::lookupKey(id).value()), keyBytes(key));
+        QVERIFY(!keyring::lookupKey(fileId(0x5a)));
+        const QString hex = QString::fromLatin1(
+            QByteArray(reinterpret_cast<const char*>(id.data()), int(id.size())).toHex());
+        QProcess tool;
+        tool.setProcessChannelMode(QProcess::MergedChannels); // it prints attributes on stderr
+        tool.start(u"secret-tool"_s, {u"search"_s, u"--all"_s, u"file-id"_s, hex});
+        QVERIFY(tool.waitForFinished(5000));
+        const QString item = QString::fromUtf8(tool.readAll());
+        QVERIFY2(item.count(u"\nlabel = "_s) == 1, qPrintable(item));
+        QVERIFY(item.contains(u"\nlabel = Velmora絵日記 日記の鍵 "_s + hex + u'\n'));
+        QVERIFY(item.contains(u"\nschema = org.velmora.diary.JournalKey\n"_s));
+        QCOMPARE(item.count(u"\nattribute."_s), 1);
+        QVERIFY(item.contains(u"\nattribute.file-id = "_s + hex + u'\n'));
+        QVERIFY(item.contains(u"\nsecret = "_s + QString::fromLatin1(keyBytes(key).toBase64())));
+
+        // Unticking the box removes the wrapping and the item: start-up asks again.
+        frmLock& change = windows::showLock(frmLock::Mode::Change);
+        QVERIFY(change.chkRemember->isChecked());
+        QVERIFY(typeAndRun(change, false));
+        QVERIFY(!cipher::hasKeyWrapping(*store::encryptedHeader(journal)));
+        QVERIFY(!keyring::lookupKey(id));
+        QVERIFY(store::unlockFromKeyring(journal) == nullptr);
+        keyring::removeKey(id); // forgetting it twice is no fault
+        testing::deleteAllWindows();
+        ORVANE_VERIFY_ENV(env);
+    }
+
+    void headersAndPages() {
         // "é" composed and decomposed are one passphrase; a trailing blank makes another.
         const Created made = createHeader(u"caf\u00e9 の日記 "_s, 4096, QuickKdf);
         QVERIFY(looksEncrypted(made.header));
@@ -110,9 +219,8 @@ private Q_SLOTS:
         // Two files never share a key or an id.
         const Created other = createHeader(u"café の日記 "_s, 4096, QuickKdf);
         QVERIFY(keyBytes(other.dataKey) != keyBytes(made.dataKey) && other.fileId != made.fileId);
-    }
 
-    void damagedHeadersAreToldApart() {
+        // Damaged, foreign, newer and forged headers are told apart.
         const QByteArray header = createHeader(u"passphrase"_s, 4096, QuickKdf).header;
         QByteArray flipped = header;
         flipped[100] = char(flipped[100] ^ 1);
@@ -135,10 +243,8 @@ private Q_SLOTS:
         QCOMPARE(failure(cost(4 * QuickKdf.operations)), OpenFailure::WrongPassphrase);
         // The standard cost is the one the program asks for: a quick header is refused by it.
         QCOMPARE(failure(openHeader(header, u"passphrase"_s)), OpenFailure::Damaged);
-    }
 
-    void pagesOpenOnlyInTheirPlace() {
-        const Created made = createHeader(u"passphrase"_s, 4096, QuickKdf);
+        // Pages open only in their place: their number, their kind of file, their file.
         QByteArray plain = "日記の本文"_ba;
         plain.resize(4096, '\0');
         const auto span = [](QByteArray& page) {
@@ -154,7 +260,7 @@ private Q_SLOTS:
         for (const auto& [kind, number, file] :
              {std::tuple{FileKind::Database, 8u, made.fileId},
               std::tuple{FileKind::RollbackJournal, 7u, made.fileId},
-              std::tuple{FileKind::Database, 7u, createHeader(u"p"_s, 4096, QuickKdf).fileId}}) {
+              std::tuple{FileKind::Database, 7u, other.fileId}}) {
             QByteArray moved = page;
             QVERIFY(!openPage(made.dataKey, file, kind, number, span(moved)));
         }
@@ -209,5 +315,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(CipherTest)
+ORVANE_TEST_MAIN(CipherTest)
 #include "tst_cipher.moc"
