@@ -192,7 +192,7 @@ private Q_SLOTS:
     }
 
     void statementsValuesAndErrors() {
-        // (A missing table's message: tst_calcommands deleteAnEntry.)
+        // (A missing table's message: tst_calendar deleteAnEntry.)
         auto db = Workspace().createDatabase(path());
         store::tblMake(*db);
         QCOMPARE(db->execute(u"insert into Mirel (Reg_dat, Treat_tim, Error_kbn) values(?,?,?)"_s,
