@@ -15,18 +15,11 @@ using namespace testing;
 namespace {
 
 // In the child a message box would wait for a click nobody makes: it is printed instead.
-struct PrintedDialogs : platform::Dialogs {
+struct PrintedDialogs : ScriptedDialogs {
     platform::Answer message(const QString& text, platform::Buttons, platform::Icon,
                              const QString&) override {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return platform::Answer::Ok;
-    }
-    std::optional<QString> input(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> openFile(const platform::FileRequest&) override { return std::nullopt; }
-    std::unique_ptr<platform::PageJob> choosePrinter(const platform::PrintRequest&) override {
-        return nullptr;
     }
 };
 
@@ -65,13 +58,11 @@ Opening openAsAtStart(const QString& path) {
     return opening;
 }
 
-void say(const QString& line) {
-    std::fputs(qPrintable(line + u'\n'), stdout);
-    std::fflush(stdout);
-}
-
 // The child: opens the journal as the program does and works until it is killed.
-int child(const QString& what, const QString& folder, int round) {
+int child(const QStringList& args) {
+    const QString& what = args.value(0);
+    const QString& folder = args.value(1);
+    const int round = args.value(2).toInt();
     PrintedDialogs dialogs;
     platform::setDialogs(&dialogs);
     auto& m = app::modFunc();
@@ -119,22 +110,12 @@ int child(const QString& what, const QString& folder, int round) {
 
 const QString NoRow = u"(no row)"_s;
 
-// The child's private folders, all in the journal's folder.
-QProcessEnvironment childEnvironment(const QString& folder) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DATA", "CONFIG", "CACHE"})
-        env.insert(u"XDG_%1_HOME"_s.arg(QLatin1String(name)), folder + u'/' + QLatin1String(name));
-    env.insert(u"HOME"_s, folder);
-    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    return env;
-}
-
 } // namespace
 
 class KillTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir world;
+    TestEnv world; // its private folders are the children's too
     QString journal;
     int opened = 0;
 
@@ -146,9 +127,8 @@ class KillTest : public QObject {
     QStringList runAndKill(const QString& what, int round, int killAfterMs,
                            const QByteArray& startsAfter = "opened\n") {
         QProcess process;
-        process.setProcessEnvironment(childEnvironment(world.path()));
         process.start(QCoreApplication::applicationFilePath(),
-                      {u"--child"_s, what, world.path(), QString::number(round)});
+                      {u"--child"_s, what, world.root(), QString::number(round)});
         while (!process.peek(process.bytesAvailable()).contains(startsAfter))
             if (!process.waitForReadyRead(60000))
                 return {u"%1 round %2 never printed %3"_s.arg(what).arg(round).arg(
@@ -165,10 +145,7 @@ class KillTest : public QObject {
                         .arg(round)
                         .arg(process.exitCode())
                         .arg(err)};
-        // Only whole lines count: a line cut by the kill was not said.
-        QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n');
-        lines.removeLast();
-        return lines;
+        return saidLines(process);
     }
 
     // Opened as the next start opens it, which rolls back what a kill left half done, the journal
@@ -186,9 +163,8 @@ class KillTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        QDir().mkpath(world.path() + u"/Graphic"_s);
-        qputenv("XDG_DATA_HOME", QFile::encodeName(world.path() + u"/DATA"_s)); // the children's
-        journal = world.path() + u"/orvane.mdb"_s;
+        QDir().mkpath(world.root() + u"/Graphic"_s);
+        journal = world.root() + u"/orvane.mdb"_s;
         store::tblMake(*platform::db::Workspace().createDatabase(journal));
     }
 
@@ -212,7 +188,6 @@ private Q_SLOTS:
         else
             ::chmod(QFile::encodeName(mdb).constData(), 0444);
         QProcess process;
-        process.setProcessEnvironment(childEnvironment(folder));
         process.start(command.front(), command.mid(1));
         QVERIFY(process.waitForFinished(60000));
         const QString out = QString::fromUtf8(process.readAllStandardOutput());
@@ -282,7 +257,7 @@ private Q_SLOTS:
                         rawExecute(journal, u"insert or replace into Mirel(Reg_dat,Mirel_txt)"
                                             u" values('2027-01-01 00:00:00','%1')"_s.arg(round)));
                 const QString before = content(journal);
-                const QStringList files = QDir(world.path()).entryList(QDir::Files | QDir::Hidden);
+                const QStringList files = QDir(world.root()).entryList(QDir::Files | QDir::Hidden);
                 const QStringList lines =
                     runAndKill(what, round, random.bounded(10, 400),
                                // Each kind of operation is seen to complete at least once.
@@ -299,7 +274,7 @@ private Q_SLOTS:
                 // and no copy is left beside it.
                 if (what == u"crypt") {
                     const QStringList left =
-                        QDir(world.path()).entryList(QDir::Files | QDir::Hidden);
+                        QDir(world.root()).entryList(QDir::Files | QDir::Hidden);
                     QVERIFY2(left == files, qPrintable(where + left.join(u' ')));
                     state = (state + int(lines.count(u"done"_s))) % 3;
                     QVERIFY2(opened == state || opened == (state + 1) % 3, qPrintable(where));
@@ -324,13 +299,7 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u"orvane"_s);
-    if (argc == 5 && QByteArray(argv[1]) == "--child")
-        return child(QString::fromUtf8(argv[2]), QString::fromUtf8(argv[3]), atoi(argv[4]));
-    KillTest test;
-    return QTest::qExec(&test, argc, argv);
+    return testsOrChild<KillTest>(argc, argv, child);
 }
 
 #include "tst_kill.moc"
