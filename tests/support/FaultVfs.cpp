@@ -12,18 +12,18 @@ std::atomic<int> failAt{0};
 std::atomic<bool> stays{false};
 
 int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 o) {
-    return countAndFail() ? SQLITE_IOERR_WRITE : filelayer::real(f).xWrite(f, p, n, o);
+    return countAndFail() ? SQLITE_IOERR_WRITE : filelayer::of(f).real->xWrite(f, p, n, o);
 }
 int xSync(sqlite3_file* f, int flags) {
-    return countAndFail() ? SQLITE_IOERR_FSYNC : filelayer::real(f).xSync(f, flags);
+    return countAndFail() ? SQLITE_IOERR_FSYNC : filelayer::of(f).real->xSync(f, flags);
 }
 int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
-    return countAndFail() ? SQLITE_IOERR_TRUNCATE : filelayer::real(f).xTruncate(f, size);
+    return countAndFail() ? SQLITE_IOERR_TRUNCATE : filelayer::of(f).real->xTruncate(f, size);
 }
 
 // A delete (a rollback journal's is the commit) may fail before the file goes, and its folder's
 // sync, when SQLite asks for one, after.
-int xDelete(const char* name, int syncFolder) {
+int xDelete(sqlite3_vfs*, const char* name, int syncFolder) {
     if (countAndFail())
         return SQLITE_IOERR_DELETE;
     sqlite3_vfs& system = filelayer::system();

@@ -7,25 +7,10 @@ sqlite3_vfs* base = nullptr;
 sqlite3_vfs shim{};
 Layer layer{};
 
-// Each file is the system's own, followed by its methods.
-struct Methods {
-    sqlite3_io_methods shown;
-    const sqlite3_io_methods* real;
-    const char* path; // SQLite keeps the name until the file closes
-};
-
-const Methods& of(sqlite3_file* f) {
-    return *reinterpret_cast<const Methods*>(f->pMethods);
-}
-
 // Where a file's methods follow its own part, aligned for their pointers.
 int methodsOffset() {
     return (base->szOsFile + int(alignof(Methods)) - 1) / int(alignof(Methods)) *
            int(alignof(Methods));
-}
-
-int xDelete(sqlite3_vfs*, const char* name, int syncFolder) {
-    return layer.remove(name, syncFolder);
 }
 
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
@@ -57,20 +42,12 @@ void install(const Layer& over) {
     shim.szOsFile = methodsOffset() + int(sizeof(Methods));
     shim.pNext = nullptr;
     shim.xOpen = xOpen;
-    shim.xDelete = xDelete;
+    shim.xDelete = layer.remove;
     sqlite3_vfs_register(&shim, 1);
 }
 
 sqlite3_vfs& system() {
     return *base;
-}
-
-const sqlite3_io_methods& real(sqlite3_file* f) {
-    return *of(f).real;
-}
-
-const char* path(sqlite3_file* f) {
-    return of(f).path;
 }
 
 } // namespace testing::filelayer

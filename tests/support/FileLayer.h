@@ -13,7 +13,7 @@ struct Layer {
     int (*write)(sqlite3_file*, const void*, int, sqlite3_int64);
     int (*sync)(sqlite3_file*, int);
     int (*truncate)(sqlite3_file*, sqlite3_int64);
-    int (*remove)(const char* path, int syncFolder);
+    int (*remove)(sqlite3_vfs*, const char* path, int syncFolder);
     void (*opened)(const char* path) = nullptr;
 };
 
@@ -21,8 +21,15 @@ struct Layer {
 void install(const Layer& layer);
 // The system's layer under it.
 sqlite3_vfs& system();
-// A file's own methods, the system's, and its path (null for a temporary file).
-const sqlite3_io_methods& real(sqlite3_file* f);
-const char* path(sqlite3_file* f);
+// Each file is the system's own, followed by its methods: those SQLite is shown, the system's, and
+// the file's path (null for a temporary file; SQLite keeps the name until the file closes).
+struct Methods {
+    sqlite3_io_methods shown;
+    const sqlite3_io_methods* real;
+    const char* path;
+};
+inline const Methods& of(sqlite3_file* f) {
+    return *reinterpret_cast<const Methods*>(f->pMethods);
+}
 
 } // namespace testing::filelayer

@@ -122,40 +122,40 @@ void synced(const Path& path) {
 // Keeps what n bytes at offset held before they are written over or cut off.
 void keepBefore(sqlite3_file* f, qint64 offset, qint64 n) {
     sqlite3_int64 size = 0;
-    filelayer::real(f).xFileSize(f, &size);
-    if (!on || filelayer::path(f) == nullptr || n <= 0)
+    filelayer::of(f).real->xFileSize(f, &size);
+    if (!on || filelayer::of(f).path == nullptr || n <= 0)
         return;
-    const auto [record, added] = files.try_emplace(filelayer::path(f));
+    const auto [record, added] = files.try_emplace(filelayer::of(f).path);
     if (added)
         record->second.syncedSize = size;
     QByteArray before(n, '\0'); // past the end a read gives zeros
-    filelayer::real(f).xRead(f, before.data(), int(n), offset);
+    filelayer::of(f).real->xRead(f, before.data(), int(n), offset);
     record->second.writes.emplace_back(offset, before);
 }
 
 int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 offset) {
     step();
     keepBefore(f, offset, n);
-    return filelayer::real(f).xWrite(f, p, n, offset);
+    return filelayer::of(f).real->xWrite(f, p, n, offset);
 }
 
 int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
     step();
     sqlite3_int64 now = 0;
-    filelayer::real(f).xFileSize(f, &now);
+    filelayer::of(f).real->xFileSize(f, &now);
     keepBefore(f, size, now - size);
-    return filelayer::real(f).xTruncate(f, size);
+    return filelayer::of(f).real->xTruncate(f, size);
 }
 
 int xSync(sqlite3_file* f, int flags) {
     step();
-    const int rc = filelayer::real(f).xSync(f, flags);
-    if (rc == SQLITE_OK && filelayer::path(f) != nullptr)
-        synced(filelayer::path(f));
+    const int rc = filelayer::of(f).real->xSync(f, flags);
+    if (rc == SQLITE_OK && filelayer::of(f).path != nullptr)
+        synced(filelayer::of(f).path);
     return rc;
 }
 
-int xDelete(const char* name, int syncDir) {
+int xDelete(sqlite3_vfs*, const char* name, int syncDir) {
     step();
     files.erase(name);
     followed.erase(name);
