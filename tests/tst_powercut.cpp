@@ -51,14 +51,11 @@ QString opened(const QString& path, const QString& where) {
     return table ? rowsOf(path) : QString();
 }
 
-void say(const QString& line) {
-    std::fputs(qPrintable(line + u'\n'), stdout);
-    std::fflush(stdout);
-}
-
 // The child: the operation as the program runs it, its power cut at step at. Each change the
 // program reports done is said with the journal's rows then.
-int child(const QString& op, int at, quint32 seed) {
+int child(const QStringList& args) {
+    const QString& op = args.value(0);
+    powercut::install();
     platform::FixedClock clock(QDateTime(QDate(2026, 12, 6), QTime(21, 30)));
     platform::setClock(&clock);
     ScriptedDialogs dialogs;
@@ -69,8 +66,7 @@ int child(const QString& op, int at, quint32 seed) {
     m.gPath = data + u"/Graphic"_s;
     m.TerminalName = u"PC01"_s;
     m.Kdf = QuickKdf;
-    m.JournalWs = std::make_unique<platform::db::Workspace>();
-    m.JournalDb = store::openJournal(*m.JournalWs, journal);
+    store::openAtStart(nullptr);
     m.WorkDate = QDate(2026, 12, 2);
     frmMirel* editor = op == u"delete" ? nullptr : &windows::showEditor();
     const auto write = [&](int day, const QString& text) {
@@ -82,7 +78,7 @@ int child(const QString& op, int at, quint32 seed) {
     const auto ack = [&] { say(u"ack\t"_s + rowsOf(journal)); };
     const auto backups = store::backup::listBackups(journal);
 
-    powercut::arm(at, seed);
+    powercut::arm(args.value(1).toInt(), args.value(2).toUInt());
     if (op == u"save") {
         write(4, u"四日に書いた"_s);
         if (editor->devProc())
@@ -184,8 +180,7 @@ private Q_SLOTS:
                              process.exitCode() == (at == 0 ? 0 : powercut::CutStatus),
                          qPrintable(where + QString::fromUtf8(process.readAllStandardError())));
                 QStringList acks;
-                for (const QString& line : QString::fromUtf8(process.readAllStandardOutput())
-                                               .split(u'\n', Qt::SkipEmptyParts)) {
+                for (const QString& line : saidLines(process)) {
                     if (line.startsWith(u"steps\t"_s))
                         steps = line.mid(6).toInt();
                     else
@@ -253,19 +248,7 @@ private Q_SLOTS:
 };
 
 int main(int argc, char** argv) {
-    if (argc == 5 && QByteArray(argv[1]) == "--child") {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        QApplication app(argc, argv);
-        QCoreApplication::setApplicationName(u"orvane"_s);
-        powercut::install();
-        return child(QString::fromUtf8(argv[2]), std::atoi(argv[3]),
-                     quint32(std::strtoul(argv[4], nullptr, 10)));
-    }
-    testing::prepareProcess(argc, argv);
-    QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(u"orvane"_s);
-    PowerCutTest test;
-    return QTest::qExec(&test, argc, argv);
+    return testsOrChild<PowerCutTest>(argc, argv, child);
 }
 
 #include "tst_powercut.moc"

@@ -1,13 +1,13 @@
 #include "support/PowerCut.h"
 
 #include "platform/DurableFiles.h"
+#include "support/FileLayer.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -41,8 +41,6 @@ struct Deletion {
     QString folder;
 };
 
-sqlite3_vfs* base = nullptr;
-sqlite3_vfs shim{};
 bool on = false;
 int counted = 0;
 int cutAt = 0;
@@ -121,70 +119,39 @@ void synced(const Path& path) {
     followed.insert(path);
 }
 
-struct Methods {
-    sqlite3_io_methods shown;
-    const sqlite3_io_methods* real;
-    const char* path; // SQLite keeps the name until the file closes
-};
-
-const Methods& of(sqlite3_file* f) {
-    return *reinterpret_cast<const Methods*>(f->pMethods);
-}
-
-int methodsOffset() {
-    return (base->szOsFile + int(alignof(Methods)) - 1) / int(alignof(Methods)) *
-           int(alignof(Methods));
-}
-
 // Keeps what n bytes at offset held before they are written over or cut off.
 void keepBefore(sqlite3_file* f, qint64 offset, qint64 n) {
     sqlite3_int64 size = 0;
-    of(f).real->xFileSize(f, &size);
-    if (!on || of(f).path == nullptr || n <= 0)
+    filelayer::of(f).real->xFileSize(f, &size);
+    if (!on || filelayer::of(f).path == nullptr || n <= 0)
         return;
-    const auto [record, added] = files.try_emplace(of(f).path);
+    const auto [record, added] = files.try_emplace(filelayer::of(f).path);
     if (added)
         record->second.syncedSize = size;
     QByteArray before(n, '\0'); // past the end a read gives zeros
-    of(f).real->xRead(f, before.data(), int(n), offset);
+    filelayer::of(f).real->xRead(f, before.data(), int(n), offset);
     record->second.writes.emplace_back(offset, before);
 }
 
 int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 offset) {
     step();
     keepBefore(f, offset, n);
-    return of(f).real->xWrite(f, p, n, offset);
+    return filelayer::of(f).real->xWrite(f, p, n, offset);
 }
 
 int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
     step();
     sqlite3_int64 now = 0;
-    of(f).real->xFileSize(f, &now);
+    filelayer::of(f).real->xFileSize(f, &now);
     keepBefore(f, size, now - size);
-    return of(f).real->xTruncate(f, size);
+    return filelayer::of(f).real->xTruncate(f, size);
 }
 
 int xSync(sqlite3_file* f, int flags) {
     step();
-    const int rc = of(f).real->xSync(f, flags);
-    if (rc == SQLITE_OK && of(f).path != nullptr)
-        synced(of(f).path);
-    return rc;
-}
-
-int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
-    const int rc = base->xOpen(base, name, f, flags, outFlags);
-    if (f->pMethods != nullptr) {
-        auto* own = reinterpret_cast<Methods*>(reinterpret_cast<char*>(f) + methodsOffset());
-        *own = {*f->pMethods, f->pMethods, name};
-        own->shown.iVersion = 1; // no memory maps: every write goes through xWrite
-        own->shown.xWrite = xWrite;
-        own->shown.xTruncate = xTruncate;
-        own->shown.xSync = xSync;
-        f->pMethods = &own->shown;
-        if (name != nullptr)
-            followed.insert(name);
-    }
+    const int rc = filelayer::of(f).real->xSync(f, flags);
+    if (rc == SQLITE_OK && filelayer::of(f).path != nullptr)
+        synced(filelayer::of(f).path);
     return rc;
 }
 
@@ -201,7 +168,8 @@ int xDelete(sqlite3_vfs*, const char* name, int syncDir) {
         check(::link(name, d.stash.c_str()));
         deletions.push_back(std::move(d));
     }
-    const int rc = base->xDelete(base, name, syncDir);
+    sqlite3_vfs& system = filelayer::system();
+    const int rc = system.xDelete(&system, name, syncDir);
     if (rc == SQLITE_OK && syncDir)
         folderSynced(folder);
     return rc;
@@ -240,16 +208,8 @@ void observe(const platform::FileStep& s) {
 } // namespace
 
 void install() {
-    if (base != nullptr)
-        return;
-    base = sqlite3_vfs_find(nullptr);
-    shim = *base;
-    shim.zName = "orvane-powercut";
-    shim.szOsFile = methodsOffset() + int(sizeof(Methods));
-    shim.pNext = nullptr;
-    shim.xOpen = xOpen;
-    shim.xDelete = xDelete;
-    sqlite3_vfs_register(&shim, 1);
+    filelayer::install({"orvane-powercut", xWrite, xSync, xTruncate, xDelete,
+                        [](const char* path) { followed.insert(path); }});
     platform::setFileStepHook(observe);
 }
 

@@ -32,6 +32,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -177,6 +178,37 @@ QString dayText(const QString& path, const QString& day);
 
 // The standard message of the error the body raises, empty when it raises none.
 QString failure(const std::function<void()>& body);
+
+// ---- child processes ----
+
+// A line on standard output, said at once, so that the parent reads it even after a kill.
+inline void say(const QString& line) {
+    std::fputs(qPrintable(line + u'\n'), stdout);
+    std::fflush(stdout);
+}
+
+// The whole lines a finished child said: a line a kill cut short was not said.
+inline QStringList saidLines(QProcess& process) {
+    QStringList lines = QString::fromUtf8(process.readAllStandardOutput()).split(u'\n');
+    lines.removeLast();
+    return lines;
+}
+
+// The main of a test whose program is also its own child: run with --child, the arguments after
+// it go to child, under an application named as the program's; otherwise the tests run.
+template <class Tests> int testsOrChild(int argc, char** argv, int (*child)(const QStringList&)) {
+    const bool isChild = argc > 1 && qstrcmp(argv[1], "--child") == 0;
+    if (isChild)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    else
+        prepareProcess(argc, argv);
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orvane"));
+    if (isChild)
+        return child(QCoreApplication::arguments().mid(2));
+    Tests tests;
+    return QTest::qExec(&tests, argc, argv);
+}
 
 // ---- windows ----
 
