@@ -1,7 +1,6 @@
 // A seeded random walk of what a user does with the real windows, checked after every step
 // against a plain model: which day holds which text, remark and picture in which journal, and
-// what each open window shows. ORVANE_WALK=seed:steps replays one walk, ORVANE_WALK="the steps
-// a failure printed" replays those.
+// what each open window shows. ORVANE_WALK=seed:steps replays one walk.
 #include "store/JournalLock.h"
 #include "store/Unlock.h"
 #include "support/Testing.h"
@@ -54,7 +53,7 @@ constexpr Action Actions[] = {
 // clang-format on
 
 // a and b (below 1000) choose within what the windows offer at that moment (a day, a word, a
-// row), so that a step still means something when earlier steps are cut away.
+// row).
 struct Step {
     Kind kind;
     unsigned a, b;
@@ -65,19 +64,6 @@ QString describe(const std::vector<Step>& steps) {
     for (const Step& s : steps)
         out << u"%1(%2,%3)"_s.arg(QString::fromUtf8(Actions[s.kind].name)).arg(s.a).arg(s.b);
     return out.join(u", "_s);
-}
-std::vector<Step> parse(const QString& text) {
-    std::vector<Step> steps;
-    static const QRegularExpression step(u"([^,(]+)\\((\\d+),(\\d+)\\)"_s);
-    for (auto it = step.globalMatch(text); it.hasNext();) {
-        const auto match = it.next();
-        const auto* action = std::find_if(std::begin(Actions), std::end(Actions), [&](auto& a) {
-            return QString::fromUtf8(a.name) == match.captured(1).trimmed();
-        });
-        steps.push_back(
-            {Kind(action - Actions), match.captured(2).toUInt(), match.captured(3).toUInt()});
-    }
-    return steps;
 }
 
 // Words a user writes: the kanji are what the search looks for.
@@ -131,16 +117,11 @@ public:
     }
     ~Walk() { stop(); }
 
-    // Runs the steps, drawing count new ones from rng when given; returns the number of the
-    // step after which the journals or the windows differed from the model, 0 for none.
-    int run(std::vector<Step>& steps, std::mt19937* rng, int count, QString& why) {
-        for (int i = 0; rng ? i < count : i < int(steps.size()); ++i) {
-            if (rng)
-                steps.push_back(draw(*rng));
-            const Step& s = steps[std::size_t(i)];
-            if (!offered(s.kind))
-                continue;
-            perform(s);
+    // Draws and runs count steps; returns the number of the step after which the journals or the
+    // windows differed from the model, 0 for none.
+    int run(std::vector<Step>& steps, std::mt19937& rng, int count, QString& why) {
+        for (int i = 0; i < count; ++i) {
+            perform(steps.emplace_back(draw(rng)));
             if (why = check(); !why.isEmpty())
                 return i + 1;
         }
@@ -791,23 +772,25 @@ private Q_SLOTS:
     void randomWalk() {
         quint64 seed = std::random_device{}();
         int count = 2000;
-        const QString given = qEnvironmentVariable("ORVANE_WALK");
-        std::vector<Step> steps = parse(given);
-        if (const QStringList parts = given.split(u':'); steps.empty() && parts.size() == 2) {
-            seed = parts[0].toULongLong();
-            count = parts[1].toInt();
+        if (const QStringList given = qEnvironmentVariable("ORVANE_WALK").split(u':');
+            given.size() == 2) {
+            seed = given[0].toULongLong();
+            count = given[1].toInt();
         }
         std::mt19937 rng{static_cast<unsigned>(seed)};
+        std::vector<Step> steps;
         QString why;
-        const int failedAt = Walk().run(steps, steps.empty() ? &rng : nullptr, count, why);
+        const int failedAt = Walk().run(steps, rng, count, why);
         std::printf("model steps: %d, seed: %llu\n", failedAt ? failedAt : int(steps.size()),
                     static_cast<unsigned long long>(seed));
         std::fflush(stdout);
         if (failedAt == 0)
             return;
-        steps.resize(std::size_t(failedAt));
+        // The steps that led there, the last ones first in mind.
+        steps.erase(steps.begin(), steps.end() - std::min<std::ptrdiff_t>(failedAt, 20));
         QFAIL(qPrintable(
-            u"the walk with seed %1 differed from the model after step %2: %3\n%4"_s.arg(seed)
+            u"the walk with seed %1 differed from the model after step %2 (the last: %3)\n%4"_s
+                .arg(seed)
                 .arg(failedAt)
                 .arg(describe(steps), why)));
     }
