@@ -23,12 +23,24 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <future>
 #include <memory>
 
 namespace app {
 
 void Main() {
     auto& m = modFunc();
+    m.WorkDate = platform::clock().today();
+    const QString data = platform::dataFolder();
+    m.DefPPath = platform::defaultPaintProgram();
+    m.DefMdbPath = platform::joinPath(data, QStringLiteral("orvane.mdb"));
+    m.DefGPath = platform::joinPath(data, QStringLiteral("Graphic"));
+
+    // The keyring's first answer takes about as long as the splash takes to paint: it is asked
+    // meanwhile for the key of the journal the settings name.
+    const QString named = storedJournalPath();
+    auto keyringKey =
+        std::async(std::launch::async, [named] { return store::keyringKeyFor(named); });
 
     // The splash deletes itself when it is closed.
     auto* splash = new frmStart();
@@ -37,12 +49,6 @@ void Main() {
     splash->show();
     // Paint the splash before the slower steps.
     QCoreApplication::processEvents();
-
-    m.WorkDate = platform::clock().today();
-    const QString data = platform::dataFolder();
-    m.DefPPath = platform::defaultPaintProgram();
-    m.DefMdbPath = platform::joinPath(data, QStringLiteral("orvane.mdb"));
-    m.DefGPath = platform::joinPath(data, QStringLiteral("Graphic"));
 
     // An older version left its folders open to every account. A journal chosen elsewhere keeps
     // the modes of its folder: that folder is the user's, not the program's.
@@ -61,7 +67,8 @@ void Main() {
     std::shared_ptr<platform::cipher::CipherVfs> layer;
     if (store::encryptedHeader(m.mdbPath)) {
         // The keyring answers for a journal it was asked to remember; else the user does.
-        layer = store::unlockFromKeyring(m.mdbPath);
+        const auto key = m.mdbPath == named ? keyringKey.get() : store::keyringKeyFor(m.mdbPath);
+        layer = key ? store::unlockWithKeyringKey(m.mdbPath, *key) : nullptr;
         if (!layer) {
             m.closeSplash();
             store::Asked asked = store::askToUnlock(

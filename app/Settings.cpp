@@ -49,11 +49,15 @@ std::int32_t toInt32(const std::optional<QString>& text, std::int32_t fallback) 
     return static_cast<std::int32_t>(std::lround(value));
 }
 
+QString journalPathIn(const platform::SettingsStore& store) {
+    return store.value(sectionOption, QStringLiteral("mdbPath")).value_or(modFunc().DefMdbPath);
+}
+
 void load() {
     auto& m = modFunc();
     const platform::SettingsStore store;
     m.pPath = store.value(sectionOption, QStringLiteral("pPath")).value_or(m.DefPPath);
-    m.mdbPath = store.value(sectionOption, QStringLiteral("mdbPath")).value_or(m.DefMdbPath);
+    m.mdbPath = journalPathIn(store);
     m.gPath = store.value(sectionOption, QStringLiteral("gPath")).value_or(m.DefGPath);
     m.bgPath = store.value(sectionMirel, QStringLiteral("bgPath")).value_or(QString());
     for (std::size_t slot = 0; slot < m.EditorLayout.size(); ++slot) {
@@ -202,6 +206,10 @@ void frmCenter(QWidget& window) {
         (static_cast<float>(area.width()) * tpp - static_cast<float>(outer.width()) * tpp) / 2.0f;
     window.move(area.x() + static_cast<int>(std::lround(left / tpp)),
                 area.y() + static_cast<int>(std::lround(top / tpp)));
+}
+
+QString storedJournalPath() {
+    return journalPathIn(platform::SettingsStore());
 }
 
 } // namespace app

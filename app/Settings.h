@@ -27,6 +27,10 @@ bool regProc(std::uint8_t flag, const QWidget* editor = nullptr);
 std::array<std::int32_t, 5> editorLayout(const QWidget& editor, std::array<std::int32_t, 5> layout,
                                          QStringView platformName);
 
+// The journal the settings name (the default one when they name none), read on its own so that
+// start-up can ask the keyring for its key before the rest is loaded. DefMdbPath must be set.
+QString storedJournalPath();
+
 // Checks the paint program, the journal file and the picture folder after loading. Returns
 // false when the journal chooser ended the program.
 bool pathCheck();

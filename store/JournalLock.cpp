@@ -230,19 +230,26 @@ void removePlainBackups() {
     });
 }
 
-std::shared_ptr<CipherVfs> unlockFromKeyring(const QString& path) {
+std::optional<Key> keyringKeyFor(const QString& path) {
     const auto header = encryptedHeader(path);
     if (!header || !platform::cipher::hasKeyWrapping(*header))
-        return nullptr;
+        return std::nullopt;
     platform::cipher::FileId id{};
     std::copy_n(header->constData() + 24, id.size(), reinterpret_cast<char*>(id.data()));
-    const auto keyringKey = platform::keyring::lookupKey(id);
-    if (!keyringKey)
-        return nullptr;
-    auto opened = platform::cipher::openHeaderWithKey(*header, *keyringKey);
+    return platform::keyring::lookupKey(id);
+}
+
+std::shared_ptr<CipherVfs> unlockWithKeyringKey(const QString& path, const Key& key) {
+    const auto header = encryptedHeader(path);
+    auto opened = header ? platform::cipher::openHeaderWithKey(*header, key) : std::nullopt;
     if (!opened)
         return nullptr;
     return std::make_shared<CipherVfs>(std::move(opened->dataKey), *header);
+}
+
+std::shared_ptr<CipherVfs> unlockFromKeyring(const QString& path) {
+    const auto key = keyringKeyFor(path);
+    return key ? unlockWithKeyringKey(path, *key) : nullptr;
 }
 
 } // namespace store

@@ -56,8 +56,13 @@ void openAtStart(std::shared_ptr<platform::cipher::CipherVfs> layer);
 // change cut off before it reached every backup is finished.
 void alignBackupHeaders();
 
-// The layer for the encrypted file at path from the key the keyring keeps for it; null when it
-// keeps none or that key no longer fits.
+// The key the keyring keeps for the encrypted file at path; nothing when the file has no keyring
+// wrapping or the keyring keeps none or cannot be asked. Safe on any thread.
+std::optional<platform::cipher::Key> keyringKeyFor(const QString& path);
+// The layer for the encrypted file at path from the keyring's key; null when it no longer fits.
+std::shared_ptr<platform::cipher::CipherVfs> unlockWithKeyringKey(const QString& path,
+                                                                  const platform::cipher::Key& key);
+// Both: null when the keyring has no key that fits.
 std::shared_ptr<platform::cipher::CipherVfs> unlockFromKeyring(const QString& path);
 
 } // namespace store

@@ -120,7 +120,14 @@ private Q_SLOTS:
         const auto header = store::encryptedHeader(journal);
         QVERIFY(header && cipher::hasKeyWrapping(*header));
         // Start-up opens it with the keyring's key, asking nothing.
-        const auto layer = store::unlockFromKeyring(journal);
+        testing::writeFile(env.root() + u"/bin/kolourpaint"_s, "#!/bin/sh\n", true);
+        qputenv("PATH", QFile::encodeName(env.root() + u"/bin:"_s) + qgetenv("PATH"));
+        app::dbClose();
+        testing::deleteAllWindows();
+        env.dialogs.reset();
+        app::Main();
+        QVERIFY(env.dialogs.calls().empty() && windows::findCalendar() != nullptr);
+        const auto layer = app::modFunc().JournalWs->layer();
         QVERIFY(layer != nullptr);
         QCOMPARE(testing::rawText(journal, u"select Mirel_txt from Mirel"_s, layer->name()),
                  u"覚えている日"_s);
@@ -153,6 +160,7 @@ private Q_SLOTS:
         QVERIFY(store::unlockFromKeyring(journal) == nullptr);
         keyring::removeKey(id); // forgetting it twice is no fault
         testing::deleteAllWindows();
+        platform::releaseInstanceLock();
         ORVANE_VERIFY_ENV(env);
     }
 
