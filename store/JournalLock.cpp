@@ -2,6 +2,8 @@
 
 #include "platform/Error.h"
 #include "platform/Keyring.h"
+#include "platform/System.h"
+#include "store/Compaction.h"
 #include "store/Encryption.h"
 #include "store/Journal.h"
 #include "store/Session.h"
@@ -194,6 +196,10 @@ void changePassphrase(const QString& current, const QString& next, bool remember
 void openAtStart(std::shared_ptr<CipherVfs> layer) {
     auto& m = session();
     removeInterruptedCopies(m.mdbPath);
+    // A compaction cut off leaves its copy: the journal was replaced by it in one step or not.
+    const QString compacted = compactionCopyPath(m.mdbPath, platform::dataFolder());
+    QFile::remove(compacted);
+    QFile::remove(compacted + QStringLiteral("-journal"));
     m.JournalDb.reset();
     m.JournalWs = std::make_unique<platform::db::Workspace>(std::move(layer));
     m.JournalDb = openJournal(*m.JournalWs, m.mdbPath);

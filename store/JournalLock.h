@@ -49,7 +49,7 @@ void removePlainBackups();
 
 // Opens the session's journal (mdbPath) through the layer, null for a plain journal, as the
 // program starts: a passphrase change cut off is finished for the backups (or tried again at the
-// next start) and the copies a cut-off change left beside the journal are removed.
+// next start) and the copies a cut-off change or compaction left beside the journal are removed.
 void openAtStart(std::shared_ptr<platform::cipher::CipherVfs> layer);
 
 // The encrypted backups of the open journal get its header when theirs differs: a passphrase

@@ -83,8 +83,12 @@ private Q_SLOTS:
     }
 
     void firstStart() {
+        // What a compaction cut off left beside: the journal replaced by it, or not at all.
+        const QString leftover = writeFile(env->dataDir() + u"/NewOrvane.mdb"_s, "old");
+        writeFile(leftover + u"-journal"_s, "old");
         env->dialogs.answerMessage(Answer::Ok);
         app::Main();
+        QVERIFY(!QFile::exists(leftover) && !QFile::exists(leftover + u"-journal"_s));
         QCOMPARE(env->dialogs.calls().at(0).summary(),
                  "ORVANE|1|0|新規にデータベースを作成します。");
         QVERIFY(env->dialogs.calls().at(0).splashShown);
