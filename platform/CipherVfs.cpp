@@ -5,7 +5,11 @@
 #include <sys/prctl.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <new>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::cipher {
@@ -29,11 +33,48 @@ using Layer = CipherVfs::Layer;
 // whole page to the journal is always a page image.
 constexpr int SectorSize = 512;
 
+// The pages a database file's handle has opened, kept while no one else can have changed the
+// file: SQLite reads long values (overflow pages) past its own cache, so a search that reads the
+// same long values again would decrypt them again. Every commit rewrites page 1 with a fresh
+// nonce, so the sealed end of page 1 tells whether the file changed since the handle last held
+// its lock.
+class PageCache {
+public:
+    using Marker = std::array<unsigned char, ReservedBytes>;
+    static constexpr std::size_t MaxPages = 512;
+
+    const std::vector<unsigned char>* find(std::uint32_t page) const {
+        const auto found = pages_.find(page);
+        return found == pages_.end() ? nullptr : &found->second;
+    }
+    void keep(std::uint32_t page, const unsigned char* data, int size) {
+        if (pages_.size() >= MaxPages)
+            pages_.clear(); // a scan larger than the cache gains nothing from keeping its start
+        pages_[page].assign(data, data + size);
+    }
+    // At a new lock: whatever the handle kept holds only if page 1 is the one it last saw.
+    void validate(const std::optional<Marker>& marker) {
+        if (!marker || marker != marker_)
+            pages_.clear();
+        marker_ = marker;
+    }
+    void forget() { validate(std::nullopt); }
+    void markWritten(const unsigned char* page1, int size) {
+        marker_.emplace();
+        std::memcpy(marker_->data(), page1 + size - ReservedBytes, ReservedBytes);
+    }
+
+private:
+    std::unordered_map<std::uint32_t, std::vector<unsigned char>> pages_;
+    std::optional<Marker> marker_;
+};
+
 struct File {
     sqlite3_file base;
     Layer* layer;
     FileKind kind;
-    sqlite3_file* lower; // in the same allocation, after this
+    sqlite3_file* lower;              // in the same allocation, after this
+    std::unique_ptr<PageCache> cache; // database files only
 };
 
 File& of(sqlite3_file* f) {
@@ -47,13 +88,23 @@ unsigned char* bytes(void* p) {
 }
 
 int xClose(sqlite3_file* f) {
-    return of(f).lower->pMethods->xClose(of(f).lower);
+    const int code = of(f).lower->pMethods->xClose(of(f).lower);
+    of(f).~File();
+    return code;
 }
 
 int readPages(File& file, void* buffer, int amount, sqlite3_int64 offset) {
     const int ps = file.layer->pageSize;
     std::vector<unsigned char> page(std::size_t(ps), 0);
     for (sqlite3_int64 at = offset - offset % ps; at < offset + amount; at += ps) {
+        const auto number = std::uint32_t(at / ps + 1);
+        const sqlite3_int64 from = std::max(at, offset);
+        const sqlite3_int64 to = std::min(at + ps, offset + amount);
+        if (const auto* kept = file.cache->find(number)) {
+            std::memcpy(bytes(buffer) + (from - offset), kept->data() + (from - at),
+                        std::size_t(to - from));
+            continue;
+        }
         const int code = file.lower->pMethods->xRead(file.lower, page.data(), ps, HeaderSize + at);
         if (code == SQLITE_IOERR_SHORT_READ) {
             // Beyond the end: zeros from here on, as SQLite expects of a short read. A page cut
@@ -66,13 +117,11 @@ int readPages(File& file, void* buffer, int amount, sqlite3_int64 offset) {
         }
         if (code != SQLITE_OK)
             return code;
-        if (!openPage(file.layer->key, file.layer->file, FileKind::Database,
-                      std::uint32_t(at / ps + 1), page)) {
+        if (!openPage(file.layer->key, file.layer->file, FileKind::Database, number, page)) {
             file.layer->tampered = true;
             return SQLITE_IOERR_DATA;
         }
-        const sqlite3_int64 from = std::max(at, offset);
-        const sqlite3_int64 to = std::min(at + ps, offset + amount);
+        file.cache->keep(number, page.data(), ps);
         std::memcpy(bytes(buffer) + (from - offset), page.data() + (from - at),
                     std::size_t(to - from));
     }
@@ -119,14 +168,29 @@ int xWrite(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset
         sealPage(layer.key, layer.file, file.kind, place,
                  std::span(sealed.data() + at, std::size_t(ps)));
     }
-    const sqlite3_int64 to = file.kind == FileKind::Database ? HeaderSize + offset : offset;
-    return file.lower->pMethods->xWrite(file.lower, sealed.data(), amount, to);
+    if (file.kind == FileKind::RollbackJournal)
+        return file.lower->pMethods->xWrite(file.lower, sealed.data(), amount, offset);
+    const int code =
+        file.lower->pMethods->xWrite(file.lower, sealed.data(), amount, HeaderSize + offset);
+    if (code != SQLITE_OK) {
+        file.cache->forget(); // what the file holds now is not known
+        return code;
+    }
+    for (int at = 0; at < amount; at += ps) {
+        const auto number = std::uint32_t((offset + at) / ps + 1);
+        file.cache->keep(number, static_cast<const unsigned char*>(buffer) + at, ps);
+        if (number == 1)
+            file.cache->markWritten(sealed.data() + at, ps);
+    }
+    return SQLITE_OK;
 }
 
 int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
     File& file = of(f);
-    const sqlite3_int64 shift = file.kind == FileKind::Database ? HeaderSize : 0;
-    return file.lower->pMethods->xTruncate(file.lower, size + shift);
+    if (file.kind == FileKind::RollbackJournal)
+        return file.lower->pMethods->xTruncate(file.lower, size);
+    file.cache->forget();
+    return file.lower->pMethods->xTruncate(file.lower, size + HeaderSize);
 }
 
 int xSync(sqlite3_file* f, int flags) {
@@ -141,8 +205,22 @@ int xFileSize(sqlite3_file* f, sqlite3_int64* size) {
     return code;
 }
 
+// The sealed end of page 1 as it is on disk now; nothing when it cannot be read.
+std::optional<PageCache::Marker> pageOneMarker(File& file) {
+    PageCache::Marker marker{};
+    const int at = HeaderSize + file.layer->pageSize - ReservedBytes;
+    if (file.lower->pMethods->xRead(file.lower, marker.data(), ReservedBytes, at) != SQLITE_OK)
+        return std::nullopt;
+    return marker;
+}
+
 int xLock(sqlite3_file* f, int level) {
-    return of(f).lower->pMethods->xLock(of(f).lower, level);
+    File& file = of(f);
+    const int code = file.lower->pMethods->xLock(file.lower, level);
+    // A shared lock is taken from none: another handle may have written in between.
+    if (code == SQLITE_OK && level == SQLITE_LOCK_SHARED && file.cache)
+        file.cache->validate(pageOneMarker(file));
+    return code;
 }
 int xUnlock(sqlite3_file* f, int level) {
     return of(f).lower->pMethods->xUnlock(of(f).lower, level);
@@ -205,8 +283,7 @@ int checkHeader(File& file, int flags) {
 
 int xOpen(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     Layer& layer = layerOf(vfs);
-    File& file = of(f);
-    file.base.pMethods = nullptr;
+    File& file = *new (f) File{};
     if ((flags & SQLITE_OPEN_MAIN_DB) != 0)
         file.kind = FileKind::Database;
     else if ((flags & SQLITE_OPEN_MAIN_JOURNAL) != 0)
@@ -222,6 +299,8 @@ int xOpen(sqlite3_vfs* vfs, sqlite3_filename name, sqlite3_file* f, int flags, i
         file.lower->pMethods->xClose(file.lower);
         return code;
     }
+    if (file.kind == FileKind::Database)
+        file.cache = std::make_unique<PageCache>();
     file.base.pMethods = &Methods;
     return SQLITE_OK;
 }
