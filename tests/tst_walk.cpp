@@ -34,7 +34,7 @@ struct Action {
 enum Kind {
     Click, DoubleClick, Key, Today, GoTo, Selector, Delete, Search, Notebook, Restore, Clock,
     Restart, Print, Export, Lock, Type, DeleteKey, Paste, MiddlePaste, Save, Return, ReturnUnsaved,
-    CloseBox, DayButton, Attach, Detach, Draw, EditorNotebook, OtherJournal, NewJournal, Compact,
+    DayButton, Attach, Detach, Draw, EditorNotebook, OtherJournal, NewJournal, Compact,
     EditorPrint, NotebookYear, NotebookRow, NotebookBack
 };
 constexpr Action Actions[] = {
@@ -42,7 +42,7 @@ constexpr Action Actions[] = {
     {"選択を削除", 3}, {"search", 4}, {"手帳", 2}, {"restore", 4}, {"clock", 4}, {"restart", 1},
     {"絵日記を印刷", 2}, {"日記を書き出す", 2}, {"暗号化/パスフレーズ/解除", 2}, {"type", 14},
     {"Delete", 4}, {"paste", 3}, {"middle paste", 3}, {"保存", 4}, {"保存して戻る", 2},
-    {"保存せず戻る", 1}, {"close box", 1}, {"day button", 4}, {"attach", 2}, {"detach", 1},
+    {"保存せず戻る/close box", 2}, {"day button", 4}, {"attach", 2}, {"detach", 1},
     {"draw", 1}, {"手帳 from editor", 1}, {"MDBﾊﾟｽ other", 2}, {"MDBﾊﾟｽ new", 1},
     {"MDBの最適化", 2}, {"絵日記を印刷 from editor", 1}, {"notebook year", 1},
     {"notebook row", 1}, {"notebook 戻る", 1}};
@@ -60,7 +60,6 @@ const QStringList Words{u"ab"_s, u"雪"_s, u"x"_s, u"花"_s, u"It's"_s, u"月"_s
 
 const RangeBox::Option Ranges[] = {RangeBox::ThisDay, RangeBox::ThisMonth, RangeBox::ThisYear,
                                    RangeBox::Everything};
-const QString Weekdays = u"月火水木金土日"_s;
 // The passphrases the walk encrypts with, and the one a file opens with.
 const QString Passphrases[] = {u"歩く人の合言葉です"_s, u"もう一つの合言葉"_s};
 QString passphraseOf(const QString& path) {
@@ -69,10 +68,9 @@ QString passphraseOf(const QString& path) {
 
 // Waits until a print or export running in the background has ended.
 template <typename W> bool ended(W& window) {
-    for (int i = 0; i < 600 && window.running(); ++i)
-        QTest::qWait(50);
+    const bool done = QTest::qWaitFor([&] { return !window.running(); }, 30000);
     QCoreApplication::processEvents();
-    return !window.running();
+    return done;
 }
 
 QString withoutBlanks(QString text) {
@@ -94,8 +92,7 @@ public:
         start();
         const QString other = env_.root() + u"/other.mdb"_s;
         QFile::copy(model_.open, other);
-        (void)rawExecute(other, u"insert into Mirel(Reg_dat,Mirel_txt,Memo_txt,Pic_txt) values"
-                                u"('2026-12-01 00:00:00','他の日記 雪','他','')"_s);
+        putEntry(other, u"2026-12-01"_s, u"他の日記 雪"_s, u"他"_s);
         model_.journals[other][QDate(2026, 12, 1)] = {u"他の日記 雪"_s, u"他"_s, {}};
         stored_ = model_.open;
     }
@@ -127,8 +124,9 @@ private:
         QString open, mdbPath;
         QDate workDate;
         std::optional<Editor> editor;
-        // The calendar's month, and its pens, tool tips and tags as the marking rules leave them.
-        int year = 0, month = 0;
+        // The calendar's month (its first day), and its pens, tool tips and tags as the marking
+        // rules leave them.
+        QDate month;
         std::set<int> pens, tags;
         std::map<int, QString> tips;
         // The notebook's year and its rows as last listed.
@@ -175,8 +173,8 @@ private:
             const QString printed = withoutBlanks(QString::fromUtf8(text.readAllStandardOutput()));
             qsizetype at = 0;
             for (const auto& [day, entry] : days) {
-                const QString page =
-                    u"%1(%2)"_s.arg(day.toString(u"yyyy年M月d日"_s), Weekdays[day.dayOfWeek() - 1]);
+                const QString page = u"%1(%2)"_s.arg(day.toString(u"yyyy年M月d日"_s),
+                                                     u"月火水木金土日"_s[day.dayOfWeek() - 1]);
                 if (at = printed.indexOf(page, at);
                     at < 0 || printed.indexOf(withoutBlanks(entry.text), at) < 0) {
                     said_ = u"the pages lack %1 [%2]: %3"_s.arg(page, entry.text, printed);
@@ -208,26 +206,22 @@ private:
     // tag; nothing is taken away.
     void markMonth() {
         for (const auto& [day, entry] : journal()) {
-            if (day.year() == model_.year && day.month() == model_.month) {
+            if (QDate(day.year(), day.month(), 1) == model_.month) {
                 model_.pens.insert(day.day());
                 model_.tags.insert(day.day());
                 model_.tips[day.day()] = entry.remark;
             }
         }
     }
-    void newMonth() {
-        model_.pens.clear();
-        model_.tags.clear();
-        model_.tips.clear();
-        markMonth();
-    }
-    // The calendar moved: its month drawn anew when it is another one.
-    void followCalendar() {
-        const int year = cal().oCal1->Year(), month = cal().oCal1->Month();
-        if (year != model_.year || month != model_.month) {
-            model_.year = year;
+    // The calendar moved: its month drawn anew when it is another one, or when the journal is.
+    void followCalendar(bool anew = false) {
+        const QDate month(cal().oCal1->Year(), cal().oCal1->Month(), 1);
+        if (anew || month != model_.month) {
             model_.month = month;
-            newMonth();
+            model_.pens.clear();
+            model_.tags.clear();
+            model_.tips.clear();
+            markMonth();
         }
     }
     void load(const QDate& day) {
@@ -258,7 +252,7 @@ private:
     // Another journal open, or this one restored: the calendar and the editor show it at once,
     // the notebook only after a restore.
     void journalReplaced(bool relist) {
-        newMonth();
+        followCalendar(true);
         if (model_.editor)
             load(model_.editor->day);
         if (model_.notebook && relist)
@@ -284,8 +278,7 @@ private:
         model_.workDate = env_.clock.today();
         model_.editor.reset();
         model_.notebook.reset();
-        model_.year = 0;
-        followCalendar();
+        followCalendar(true);
     }
     void stop() {
         if (windows::findCalendar())
@@ -316,11 +309,10 @@ private:
         switch (s.kind) {
         case Click:
         case DoubleClick: {
-            const int day =
-                1 + int(s.a % unsigned(QDate(model_.year, model_.month, 1).daysInMonth()));
-            press(cal(), day, s.kind == DoubleClick);
+            const int day = int(s.a % unsigned(model_.month.daysInMonth()));
+            press(cal(), day + 1, s.kind == DoubleClick);
             // The double click's first click already chose the day the editor opens on.
-            handOver(QDate(model_.year, model_.month, day), s.kind == DoubleClick);
+            handOver(model_.month.addDays(day), s.kind == DoubleClick);
             return;
         }
         case Key:
@@ -367,7 +359,7 @@ private:
             journal().erase(day);
             if (model_.editor)
                 load(day);
-            if (day.year() == model_.year && day.month() == model_.month) {
+            if (QDate(day.year(), day.month(), 1) == model_.month) {
                 model_.pens.erase(day.day());
                 model_.tips[day.day()].clear();
             }
@@ -377,11 +369,9 @@ private:
             cal().opFind->trigger();
             frmFind& w = *windows::findFinder();
             const QString kanji = Words[int(1 + 2 * (s.a % 4))];
-            QSignalSpy answers(&store::search::service(), &store::search::SearchService::answered);
             w.queryBox->setText(kanji);
             w.searchTimer_Timer();
-            for (int i = 0; i < 100 && w.countLabel->text().isEmpty(); ++i)
-                answers.wait(200);
+            (void)QTest::qWaitFor([&] { return !w.countLabel->text().isEmpty(); }, 20000);
             std::vector<QDate> hits; // newest first
             for (auto day = journal().rbegin(); day != journal().rend(); ++day)
                 if ((day->second.text + day->second.remark).contains(kanji))
@@ -424,12 +414,10 @@ private:
             journalReplaced(true);
             return;
         }
-        case Clock: {
-            const qint64 minutes[] = {7, 3 * 60, 26 * 60, 5 * 24 * 60, -60};
-            env_.clock.advanceMs(minutes[s.a % 5] * 60 * 1000);
+        case Clock: // on by 7 minutes, 3 hours, 26 hours or 5 days, or back by an hour
+            env_.clock.advanceMs(60'000LL * std::array{7, 180, 1560, 7200, -60}[s.a % 5]);
             cal().Timer1_Timer(); // the title follows within a tick
             return;
-        }
         case Restart:
             stop();
             start();
@@ -452,8 +440,7 @@ private:
         case DeleteKey:
             QTest::keyClick(box(s.b), Qt::Key_Home, Qt::ControlModifier);
             QTest::keyClick(box(s.b), Qt::Key_Delete);
-            if (QString& text = (s.b % 2 ? model_.editor->shown.remark : model_.editor->shown.text);
-                !text.isEmpty())
+            if (!(s.b % 2 ? model_.editor->shown.remark : model_.editor->shown.text).isEmpty())
                 shown(s.b).remove(0, 1);
             return;
         case Paste: {
@@ -480,11 +467,8 @@ private:
             save();
             [[fallthrough]];
         case ReturnUnsaved:
-        case CloseBox:
-            if (s.kind == ReturnUnsaved)
-                editor().dEnd[1]->trigger();
-            else if (s.kind == CloseBox)
-                editor().close();
+            if (s.kind == ReturnUnsaved) // neither saves
+                s.a % 2 ? editor().dEnd[1]->trigger() : void(editor().close());
             runDeferredDeletes();
             model_.editor.reset();
             stored_ = model_.mdbPath; // the settings are saved on the way out
@@ -601,12 +585,12 @@ private:
         case Lock: {
             // Encrypting a plain journal; changing the passphrase of an encrypted one or
             // decrypting it. The content stays; the editor's entry is saved first.
-            const bool encrypted = store::journalEncrypted();
             using Mode = frmLock::Mode;
-            const Mode mode = !encrypted ? Mode::Encrypt : s.a % 2 ? Mode::Change : Mode::Decrypt;
+            const Mode mode = store::journalEncrypted() ? (s.a % 2 ? Mode::Change : Mode::Decrypt)
+                                                        : Mode::Encrypt;
             cal().oOpt->aboutToShow();
-            const char* items[] = {"opEncrypt", "opChangeKey", "opDecrypt"};
-            QAction* item = cal().findChild<QAction*>(QString::fromLatin1(items[int(mode)]));
+            QAction* item =
+                std::array{cal().opEncrypt, cal().opChangeKey, cal().opDecrypt}[int(mode)];
             if (!item->isVisible())
                 said_ = u"the menu lacks "_s + item->text();
             item->trigger();
@@ -670,19 +654,16 @@ private:
         expect(m.JournalDb->path() == model_.open && m.mdbPath == model_.mdbPath,
                u"open: %1, mdbPath: %2"_s.arg(m.JournalDb->path(), m.mdbPath));
         if (madeOf_) { // the one backup the step made holds the journal as it was
-            QStringList made;
-            for (const QString& path : backups())
-                if (!before_.contains(path))
-                    made << path;
+            QStringList made = backups();
+            made.removeIf([this](const QString& path) { return before_.contains(path); });
             expect(made.size() == 1 && rows(made.front()) == *madeOf_,
                    u"backups made: "_s + made.join(u' '));
             madeOf_.reset();
         }
         expect(m.WorkDate == model_.workDate, u"WorkDate "_s + m.WorkDate.toString(Qt::ISODate));
         frmCal& w = cal();
-        for (int d = 1; d <= QDate(model_.year, model_.month, 1).daysInMonth(); ++d) {
-            const QString tip = model_.tips.count(d) ? model_.tips.at(d) : QString();
-            expect(hasPen(w, d) == model_.pens.count(d) && tipOf(w, d) == tip &&
+        for (int d = 1; d <= model_.month.daysInMonth(); ++d) {
+            expect(hasPen(w, d) == model_.pens.count(d) && tipOf(w, d) == model_.tips[d] &&
                        tagOf(w, d).isEmpty() != model_.tags.count(d),
                    u"day %1: pen %2, tip '%3', tag '%4'"_s.arg(d)
                        .arg(hasPen(w, d))
@@ -727,13 +708,12 @@ class WalkTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void randomWalk() {
-        quint64 seed = std::random_device{}();
-        int count = 2000;
-        if (const QStringList given = qEnvironmentVariable("ORVANE_WALK").split(u':');
-            given.size() == 2) {
-            seed = given[0].toULongLong();
-            count = given[1].toInt();
-        }
+        // A new seed and 2000 steps unless ORVANE_WALK names them.
+        const QStringList given =
+            qEnvironmentVariable("ORVANE_WALK", QString::number(std::random_device{}()))
+                .split(u':');
+        const quint64 seed = given[0].toULongLong();
+        const int count = given.value(1, u"2000"_s).toInt();
         std::mt19937 rng{static_cast<unsigned>(seed)};
         if (const QString wrong = Walk().run(rng, count); !wrong.isEmpty())
             QFAIL(
