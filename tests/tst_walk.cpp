@@ -168,7 +168,7 @@ private:
             if (!ended(w))
                 said_ = u"printing did not end"_s;
             QProcess text;
-            text.start(u"pdftotext"_s, {pdf, u"-"_s});
+            text.start(u"pdftotext"_s, {u"-raw"_s, pdf, u"-"_s}); // in the order drawn
             text.waitForFinished();
             const QString printed = withoutBlanks(QString::fromUtf8(text.readAllStandardOutput()));
             qsizetype at = 0;
@@ -642,7 +642,9 @@ private:
             if (!holds)
                 wrong << what;
         };
-        expect(said_.isEmpty(), std::exchange(said_, QString()));
+        // Taken before it is tested: the order in which arguments are worked out is not fixed.
+        const QString said = std::exchange(said_, QString());
+        expect(said.isEmpty(), said);
         expect(env_.dialogs.problems().isEmpty(), env_.dialogs.problems().join(u" / "_s));
         env_.dialogs.reset();
         for (const auto& [path, days] : model_.journals) {
