@@ -424,19 +424,17 @@ private:
             if (model_.open != stored_)
                 said_ = u"started on "_s + model_.open;
             return;
-        case Type: {
-            const QString text = word(s.a);
+        case Type:
             QTest::keyClick(box(s.b), Qt::Key_End, Qt::ControlModifier); // where the text goes
-            if (text.front().unicode() < 128) {
-                QTest::keyClicks(box(s.b), text);
+            if (word(s.a).front().unicode() < 128) {
+                QTest::keyClicks(box(s.b), word(s.a));
             } else { // Japanese comes as an input method commits it
                 QInputMethodEvent commit;
-                commit.setCommitString(text);
+                commit.setCommitString(word(s.a));
                 QApplication::sendEvent(box(s.b), &commit);
             }
-            shown(s.b) += text;
+            shown(s.b) += word(s.a);
             return;
-        }
         case DeleteKey:
             QTest::keyClick(box(s.b), Qt::Key_Home, Qt::ControlModifier);
             QTest::keyClick(box(s.b), Qt::Key_Delete);
