@@ -24,32 +24,28 @@ struct Entry {
 };
 using Days = std::map<QDate, Entry>;
 
-// What a user does, how often it is drawn, and which window it needs open.
-enum class Needs { Nothing, Editor, Notebook };
+// What a user does and how often it is drawn: up to Lock what the calendar offers, from Type
+// what needs the editor open, from NotebookYear what needs the notebook open.
 struct Action {
     const char* name;
     int weight;
-    Needs needs;
 };
 // clang-format off
 enum Kind {
     Click, DoubleClick, Key, Today, GoTo, Selector, Delete, Search, Notebook, Restore, Clock,
-    Restart, Type, DeleteKey, Paste, MiddlePaste, Save, Return, ReturnUnsaved, CloseBox,
+    Restart, Print, Export, Lock, Type, DeleteKey, Paste, MiddlePaste, Save, Return, ReturnUnsaved,
     DayButton, Attach, Detach, Draw, EditorNotebook, OtherJournal, NewJournal, Compact,
-    NotebookYear, NotebookRow, NotebookBack, Print, EditorPrint, Export, Lock
+    EditorPrint, NotebookYear, NotebookRow, NotebookBack
 };
-constexpr Needs None = Needs::Nothing, Ed = Needs::Editor, Nb = Needs::Notebook;
 constexpr Action Actions[] = {
-    {"click", 8, None}, {"double-click", 4, None}, {"key", 10, None}, {"今日", 2, None},
-    {"go to", 3, None}, {"selector", 3, None}, {"選択を削除", 3, None}, {"search", 4, None},
-    {"手帳", 2, None}, {"restore", 4, None}, {"clock", 4, None}, {"restart", 1, None},
-    {"type", 14, Ed}, {"Delete", 4, Ed}, {"paste", 3, Ed}, {"middle paste", 3, Ed},
-    {"保存", 4, Ed}, {"保存して戻る", 2, Ed}, {"保存せず戻る", 1, Ed}, {"close box", 1, Ed},
-    {"day button", 4, Ed}, {"attach", 2, Ed}, {"detach", 1, Ed}, {"draw", 1, Ed},
-    {"手帳 from editor", 1, Ed}, {"MDBﾊﾟｽ other", 2, Ed}, {"MDBﾊﾟｽ new", 1, Ed},
-    {"MDBの最適化", 2, Ed}, {"notebook year", 1, Nb}, {"notebook row", 1, Nb},
-    {"notebook 戻る", 1, Nb}, {"絵日記を印刷", 2, None}, {"絵日記を印刷 from editor", 1, Ed},
-    {"日記を書き出す", 2, None}, {"暗号化/パスフレーズ/解除", 2, None}};
+    {"click", 8}, {"double-click", 4}, {"key", 10}, {"今日", 2}, {"go to", 3}, {"selector", 3},
+    {"選択を削除", 3}, {"search", 4}, {"手帳", 2}, {"restore", 4}, {"clock", 4}, {"restart", 1},
+    {"絵日記を印刷", 2}, {"日記を書き出す", 2}, {"暗号化/パスフレーズ/解除", 2}, {"type", 14},
+    {"Delete", 4}, {"paste", 3}, {"middle paste", 3}, {"保存", 4}, {"保存して戻る", 2},
+    {"保存せず戻る/close box", 2}, {"day button", 4}, {"attach", 2}, {"detach", 1},
+    {"draw", 1}, {"手帳 from editor", 1}, {"MDBﾊﾟｽ other", 2}, {"MDBﾊﾟｽ new", 1},
+    {"MDBの最適化", 2}, {"絵日記を印刷 from editor", 1}, {"notebook year", 1},
+    {"notebook row", 1}, {"notebook 戻る", 1}};
 // clang-format on
 
 // a and b (below 1000) choose within what the windows offer at that moment (a day, a word, a
@@ -59,40 +55,26 @@ struct Step {
     unsigned a, b;
 };
 
-QString describe(const std::vector<Step>& steps) {
-    QStringList out;
-    for (const Step& s : steps)
-        out << u"%1(%2,%3)"_s.arg(QString::fromUtf8(Actions[s.kind].name)).arg(s.a).arg(s.b);
-    return out.join(u", "_s);
-}
-
-// Words a user writes: the kanji are what the search looks for.
+// Words a user writes: the kanji, every second word, are what the search looks for.
 const QStringList Words{u"ab"_s, u"雪"_s, u"x"_s, u"花"_s, u"It's"_s, u"月"_s, u"q\"z"_s, u"星"_s};
-const QStringList Kanji{u"雪"_s, u"花"_s, u"月"_s, u"星"_s};
 
-using store::exporting::Range;
-const QString Weekdays = u"月火水木金土日"_s;
-// The passphrases the walk encrypts with, and the file layer that opens a file with either.
+const RangeBox::Option Ranges[] = {RangeBox::ThisDay, RangeBox::ThisMonth, RangeBox::ThisYear,
+                                   RangeBox::Everything};
+// The passphrases the walk encrypts with, and the one a file opens with.
 const QString Passphrases[] = {u"歩く人の合言葉です"_s, u"もう一つの合言葉"_s};
-std::shared_ptr<platform::cipher::CipherVfs> layerOf(const QString& path) {
-    auto layer = cipherLayer(path, Passphrases[0]);
-    return layer ? layer : cipherLayer(path, Passphrases[1]);
-}
 QString passphraseOf(const QString& path) {
     return cipherLayer(path, Passphrases[0]) ? Passphrases[0] : Passphrases[1];
 }
 
 // Waits until a print or export running in the background has ended.
 template <typename W> bool ended(W& window) {
-    for (int i = 0; i < 600 && window.running(); ++i)
-        QTest::qWait(50);
+    const bool done = QTest::qWaitFor([&] { return !window.running(); }, 30000);
     QCoreApplication::processEvents();
-    return !window.running();
+    return done;
 }
 
 QString withoutBlanks(QString text) {
-    static const QRegularExpression blanks(u"\\s"_s);
-    return text.remove(blanks);
+    return text.remove(QRegularExpression(u"\\s"_s));
 }
 
 class Walk {
@@ -110,22 +92,25 @@ public:
         start();
         const QString other = env_.root() + u"/other.mdb"_s;
         QFile::copy(model_.open, other);
-        (void)rawExecute(other, u"insert into Mirel(Reg_dat,Mirel_txt,Memo_txt,Pic_txt) values"
-                                u"('2026-12-01 00:00:00','他の日記 雪','他','')"_s);
+        putEntry(other, u"2026-12-01"_s, u"他の日記 雪"_s, u"他"_s);
         model_.journals[other][QDate(2026, 12, 1)] = {u"他の日記 雪"_s, u"他"_s, {}};
         stored_ = model_.open;
     }
     ~Walk() { stop(); }
 
-    // Draws and runs count steps; returns the number of the step after which the journals or the
-    // windows differed from the model, 0 for none.
-    int run(std::vector<Step>& steps, std::mt19937& rng, int count, QString& why) {
-        for (int i = 0; i < count; ++i) {
-            perform(steps.emplace_back(draw(rng)));
-            if (why = check(); !why.isEmpty())
-                return i + 1;
+    // Draws and runs count steps; returns, when the journals or the windows differed from the
+    // model, after which step, the last twenty steps that led there and what differed.
+    QString run(std::mt19937& rng, int count) {
+        QStringList trail;
+        for (int i = 1; i <= count; ++i) {
+            const Step s = draw(rng);
+            trail << u"%1(%2,%3)"_s.arg(QString::fromUtf8(Actions[s.kind].name)).arg(s.a).arg(s.b);
+            perform(s);
+            if (const QString why = check(); !why.isEmpty())
+                return u"after step %1 (the last: %2)\n%3"_s.arg(i).arg(
+                    trail.mid(trail.size() - 20).join(u", "_s), why);
         }
-        return 0;
+        return {};
     }
 
 private:
@@ -139,8 +124,9 @@ private:
         QString open, mdbPath;
         QDate workDate;
         std::optional<Editor> editor;
-        // The calendar's month, and its pens, tool tips and tags as the marking rules leave them.
-        int year = 0, month = 0;
+        // The calendar's month (its first day), and its pens, tool tips and tags as the marking
+        // rules leave them.
+        QDate month;
         std::set<int> pens, tags;
         std::map<int, QString> tips;
         // The notebook's year and its rows as last listed.
@@ -151,9 +137,12 @@ private:
     static frmCal& cal() { return *windows::findCalendar(); }
     static frmMirel& editor() { return *windows::findEditor(); }
     static frmBar& notebook() { return *windows::findNotebook(); }
-    QDate highlighted() const { return QDate::fromString(cal().oCal1->Value(), u"yyyy/M/d"_s); }
-    // The open journal's days in the range.
-    Days inRange(const Range& range) {
+    // One of the first n ranges chosen; the open journal's days in it once the open editor saved
+    // its entry.
+    Days chosen(RangeBox& box, unsigned a, unsigned n) {
+        box.option[Ranges[a % n]]->setChecked(true);
+        const auto range = *box.chosen(true);
+        save();
         Days days;
         for (const auto& [day, entry] : journal())
             if (day >= range.firstDay() && day <= range.lastDay())
@@ -166,13 +155,7 @@ private:
     // them once the open editor saved its entry.
     void print(const Step& s) {
         frmBook& w = *windows::findBookPrinter();
-        const RangeBox::Option options[] = {RangeBox::ThisDay, RangeBox::ThisMonth,
-                                            RangeBox::ThisYear};
-        w.range->option[options[s.a % 3]]->setChecked(true);
-        const Range range = *w.range->chosen(true);
-        if (model_.editor)
-            save();
-        const Days days = inRange(range);
+        const Days days = chosen(*w.range, s.a, 3);
         const QString pdf = env_.root() + u"/printed.pdf"_s;
         QFile::remove(pdf);
         if (days.empty())
@@ -185,19 +168,15 @@ private:
             if (!ended(w))
                 said_ = u"printing did not end"_s;
             QProcess text;
-            text.start(u"pdftotext"_s, {pdf, u"-"_s});
+            text.start(u"pdftotext"_s, {u"-raw"_s, pdf, u"-"_s}); // in the order drawn
             text.waitForFinished();
             const QString printed = withoutBlanks(QString::fromUtf8(text.readAllStandardOutput()));
             qsizetype at = 0;
             for (const auto& [day, entry] : days) {
-                const QString page = u"%1年%2月%3日(%4)"_s.arg(day.year())
-                                         .arg(day.month())
-                                         .arg(day.day())
-                                         .arg(Weekdays[day.dayOfWeek() - 1]);
-                at = printed.indexOf(page, at);
-                const qsizetype textAt =
-                    at < 0 ? -1 : printed.indexOf(withoutBlanks(entry.text), at);
-                if (textAt < 0) {
+                const QString page = u"%1(%2)"_s.arg(day.toString(u"yyyy年M月d日"_s),
+                                                     u"月火水木金土日"_s[day.dayOfWeek() - 1]);
+                if (at = printed.indexOf(page, at);
+                    at < 0 || printed.indexOf(withoutBlanks(entry.text), at) < 0) {
                     said_ = u"the pages lack %1 [%2]: %3"_s.arg(page, entry.text, printed);
                     break;
                 }
@@ -209,9 +188,7 @@ private:
     }
 
     bool offered(Kind kind) const {
-        const Needs needs = Actions[kind].needs;
-        return needs == Needs::Nothing || (needs == Needs::Editor && model_.editor) ||
-               (needs == Needs::Notebook && model_.notebook);
+        return kind < Type || (kind < NotebookYear ? bool(model_.editor) : bool(model_.notebook));
     }
     Step draw(std::mt19937& rng) const {
         int total = 0;
@@ -229,26 +206,22 @@ private:
     // tag; nothing is taken away.
     void markMonth() {
         for (const auto& [day, entry] : journal()) {
-            if (day.year() == model_.year && day.month() == model_.month) {
+            if (QDate(day.year(), day.month(), 1) == model_.month) {
                 model_.pens.insert(day.day());
                 model_.tags.insert(day.day());
                 model_.tips[day.day()] = entry.remark;
             }
         }
     }
-    void newMonth() {
-        model_.pens.clear();
-        model_.tags.clear();
-        model_.tips.clear();
-        markMonth();
-    }
-    // The calendar moved: its month drawn anew when it is another one.
-    void followCalendar() {
-        const int year = cal().oCal1->Year(), month = cal().oCal1->Month();
-        if (year != model_.year || month != model_.month) {
-            model_.year = year;
+    // The calendar moved: its month drawn anew when it is another one, or when the journal is.
+    void followCalendar(bool anew = false) {
+        const QDate month(cal().oCal1->Year(), cal().oCal1->Month(), 1);
+        if (anew || month != model_.month) {
             model_.month = month;
-            newMonth();
+            model_.pens.clear();
+            model_.tags.clear();
+            model_.tips.clear();
+            markMonth();
         }
     }
     void load(const QDate& day) {
@@ -259,13 +232,12 @@ private:
     void save(bool devProc = true) {
         if (model_.editor && model_.editor->changed)
             journal()[model_.editor->day] = model_.editor->shown;
-        if (devProc)
+        if (devProc && model_.editor)
             markMonth();
     }
     // A day chosen: an open editor saves its own first and shows the new one.
     void handOver(const QDate& day, bool openEditor = false) {
-        if (model_.editor)
-            save();
+        save();
         if (model_.editor || openEditor)
             load(day);
         model_.workDate = day;
@@ -280,7 +252,7 @@ private:
     // Another journal open, or this one restored: the calendar and the editor show it at once,
     // the notebook only after a restore.
     void journalReplaced(bool relist) {
-        newMonth();
+        followCalendar(true);
         if (model_.editor)
             load(model_.editor->day);
         if (model_.notebook && relist)
@@ -306,8 +278,7 @@ private:
         model_.workDate = env_.clock.today();
         model_.editor.reset();
         model_.notebook.reset();
-        model_.year = 0;
-        followCalendar();
+        followCalendar(true);
     }
     void stop() {
         if (windows::findCalendar())
@@ -326,10 +297,6 @@ private:
         return b % 2 ? model_.editor->shown.remark : model_.editor->shown.text;
     }
     static QString word(unsigned a) { return Words[int(a % unsigned(Words.size()))]; }
-    // The cursor to the end (or the start) of a box, where the next text goes.
-    static void cursorTo(unsigned b, bool end) {
-        QTest::keyClick(box(b), end ? Qt::Key_End : Qt::Key_Home, Qt::ControlModifier);
-    }
     // Closes a window as its own button does, and lets it go.
     template <typename W> static void closed(W& window) {
         window.close();
@@ -342,23 +309,19 @@ private:
         switch (s.kind) {
         case Click:
         case DoubleClick: {
-            const int day = int(s.a % unsigned(QDate(model_.year, model_.month, 1).daysInMonth()));
+            const int day = int(s.a % unsigned(model_.month.daysInMonth()));
             press(cal(), day + 1, s.kind == DoubleClick);
-            handOver(QDate(model_.year, model_.month, day + 1));
-            if (s.kind == DoubleClick)
-                handOver(model_.workDate, true);
+            // The double click's first click already chose the day the editor opens on.
+            handOver(model_.month.addDays(day), s.kind == DoubleClick);
             return;
         }
-        case Key: {
-            const Qt::Key keys[] = {Qt::Key_F3, Qt::Key_F4, Qt::Key_F5,
-                                    Qt::Key_F6, Qt::Key_F7, Qt::Key_F8};
-            // The key goes to the calendar as the window the user works in.
+        case Key:
+            // F3 to F8, to the calendar as the window the user works in.
             QApplication::setActiveWindow(&cal());
-            QTest::keyClick(&cal(), keys[s.a % 6]);
+            QTest::keyClick(&cal(), Qt::Key(Qt::Key_F3 + int(s.a % 6)));
             followCalendar();
             handOver(QDate::fromString(cal().oCal1->Value(), u"yyyy/M/d"_s));
             return;
-        }
         case Today:
             cal().oToday->trigger();
             followCalendar();
@@ -396,7 +359,7 @@ private:
             journal().erase(day);
             if (model_.editor)
                 load(day);
-            if (day.year() == model_.year && day.month() == model_.month) {
+            if (QDate(day.year(), day.month(), 1) == model_.month) {
                 model_.pens.erase(day.day());
                 model_.tips[day.day()].clear();
             }
@@ -405,12 +368,10 @@ private:
         case Search: {
             cal().opFind->trigger();
             frmFind& w = *windows::findFinder();
-            const QString kanji = Kanji[int(s.a % unsigned(Kanji.size()))];
-            QSignalSpy answers(&store::search::service(), &store::search::SearchService::answered);
+            const QString kanji = Words[int(1 + 2 * (s.a % 4))];
             w.queryBox->setText(kanji);
             w.searchTimer_Timer();
-            for (int i = 0; i < 100 && w.countLabel->text().isEmpty(); ++i)
-                answers.wait(200);
+            (void)QTest::qWaitFor([&] { return !w.countLabel->text().isEmpty(); }, 20000);
             std::vector<QDate> hits; // newest first
             for (auto day = journal().rbegin(); day != journal().rend(); ++day)
                 if ((day->second.text + day->second.remark).contains(kanji))
@@ -453,41 +414,36 @@ private:
             journalReplaced(true);
             return;
         }
-        case Clock: {
-            const qint64 minutes[] = {7, 3 * 60, 26 * 60, 5 * 24 * 60, -60};
-            env_.clock.advanceMs(minutes[s.a % 5] * 60 * 1000);
+        case Clock: // on by 7 minutes, 3 hours, 26 hours or 5 days, or back by an hour
+            env_.clock.advanceMs(60'000LL * std::array{7, 180, 1560, 7200, -60}[s.a % 5]);
             cal().Timer1_Timer(); // the title follows within a tick
             return;
-        }
         case Restart:
             stop();
             start();
             if (model_.open != stored_)
                 said_ = u"started on "_s + model_.open;
             return;
-        case Type: {
-            const QString text = word(s.a);
-            cursorTo(s.b, true);
-            if (text.front().unicode() < 128) {
-                QTest::keyClicks(box(s.b), text);
+        case Type:
+            QTest::keyClick(box(s.b), Qt::Key_End, Qt::ControlModifier); // where the text goes
+            if (word(s.a).front().unicode() < 128) {
+                QTest::keyClicks(box(s.b), word(s.a));
             } else { // Japanese comes as an input method commits it
                 QInputMethodEvent commit;
-                commit.setCommitString(text);
+                commit.setCommitString(word(s.a));
                 QApplication::sendEvent(box(s.b), &commit);
             }
-            shown(s.b) += text;
+            shown(s.b) += word(s.a);
             return;
-        }
         case DeleteKey:
-            cursorTo(s.b, false);
+            QTest::keyClick(box(s.b), Qt::Key_Home, Qt::ControlModifier);
             QTest::keyClick(box(s.b), Qt::Key_Delete);
-            if (QString& text = (s.b % 2 ? model_.editor->shown.remark : model_.editor->shown.text);
-                !text.isEmpty())
+            if (!(s.b % 2 ? model_.editor->shown.remark : model_.editor->shown.text).isEmpty())
                 shown(s.b).remove(0, 1);
             return;
         case Paste: {
             QGuiApplication::clipboard()->setText(word(s.a));
-            cursorTo(s.b, true);
+            QTest::keyClick(box(s.b), Qt::Key_End, Qt::ControlModifier); // where the text goes
             const std::unique_ptr<QMenu> menu(box(s.b)->createStandardContextMenu());
             menu->findChild<QAction*>(u"edit-paste"_s)->trigger();
             shown(s.b) += word(s.a);
@@ -496,7 +452,7 @@ private:
         case MiddlePaste:
             // Clicked at the top left of the box, before its first character.
             QGuiApplication::clipboard()->setText(word(s.a), QClipboard::Selection);
-            cursorTo(s.b, false);
+            QTest::keyClick(box(s.b), Qt::Key_Home, Qt::ControlModifier);
             QTest::mouseClick(box(s.b)->viewport(), Qt::MiddleButton, {}, QPoint(2, 4));
             shown(s.b).prepend(word(s.a));
             return;
@@ -509,21 +465,16 @@ private:
             save();
             [[fallthrough]];
         case ReturnUnsaved:
-        case CloseBox:
-            if (s.kind == ReturnUnsaved)
-                editor().dEnd[1]->trigger();
-            else if (s.kind == CloseBox)
-                editor().close();
+            if (s.kind == ReturnUnsaved) // neither saves
+                s.a % 2 ? editor().dEnd[1]->trigger() : void(editor().close());
             runDeferredDeletes();
             model_.editor.reset();
             stored_ = model_.mdbPath; // the settings are saved on the way out
             return;
-        case DayButton: {
-            const int step = s.a % 2 ? 1 : -1;
-            editor().Command1[step > 0 ? 3 : 2]->click();
-            handOver(model_.workDate.addDays(step));
+        case DayButton: // 前日 or 翌日
+            editor().Command1[2 + s.a % 2]->click();
+            handOver(model_.workDate.addDays(s.a % 2 ? 1 : -1));
             return;
-        }
         case Attach:
             dialogs.answerFile(pictures_[int(s.a % 3)]);
             editor().Command1[1]->click();
@@ -543,10 +494,9 @@ private:
             QTest::mouseDClick(editor().Picture1, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
             // Without a picture, a new drawing in the picture folder named by the day.
             QString& picture = model_.editor->shown.picture;
-            if (picture.isEmpty() && QFileInfo(editor().picFile).path() == app::modFunc().gPath &&
-                QFileInfo(editor().picFile)
-                    .fileName()
-                    .startsWith(model_.editor->day.toString(u"yyMMdd"_s)))
+            const QFileInfo drawn(editor().picFile);
+            if (picture.isEmpty() && drawn.path() == app::modFunc().gPath &&
+                drawn.fileName().startsWith(model_.editor->day.toString(u"yyMMdd"_s)))
                 picture = editor().picFile;
             model_.editor->changed = true;
             return;
@@ -619,14 +569,9 @@ private:
             // この日, この月, この年 of the highlighted day, or 全部, into one folder.
             cal().opExport->trigger();
             frmExport& w = *windows::findExporter();
-            const RangeBox::Option options[] = {RangeBox::ThisDay, RangeBox::ThisMonth,
-                                                RangeBox::ThisYear, RangeBox::Everything};
-            w.range->option[options[s.a % 4]]->setChecked(true);
             (s.b % 2 ? w.markdownOption : w.htmlOption)->setChecked(true);
             w.destinationBox->setText(env_.root());
-            if (model_.editor)
-                save();
-            const auto days = inRange(*w.range->chosen(true)).size();
+            const auto days = chosen(*w.range, s.a, 4).size();
             if (days == 0)
                 dialogs.answerMessage(Answer::Ok); // 書き出す日記がありません。
             if (w.exportButton_Click() != (days > 0) || !ended(w) ||
@@ -638,27 +583,24 @@ private:
         case Lock: {
             // Encrypting a plain journal; changing the passphrase of an encrypted one or
             // decrypting it. The content stays; the editor's entry is saved first.
-            const bool encrypted = store::journalEncrypted();
             using Mode = frmLock::Mode;
-            const Mode mode = !encrypted ? Mode::Encrypt : s.a % 2 ? Mode::Change : Mode::Decrypt;
+            const Mode mode = store::journalEncrypted() ? (s.a % 2 ? Mode::Change : Mode::Decrypt)
+                                                        : Mode::Encrypt;
             cal().oOpt->aboutToShow();
-            const char* items[] = {"opEncrypt", "opChangeKey", "opDecrypt"};
-            QAction* item = cal().findChild<QAction*>(QString::fromLatin1(items[int(mode)]));
+            QAction* item =
+                std::array{cal().opEncrypt, cal().opChangeKey, cal().opDecrypt}[int(mode)];
             if (!item->isVisible())
                 said_ = u"the menu lacks "_s + item->text();
             item->trigger();
             frmLock& w = windows::showLock(mode);
-            const QString next = Passphrases[s.b % 2];
-            for (QLineEdit* box : {w.txtNew, w.txtAgain})
+            for (QLineEdit* box : {w.txtNew, w.txtAgain, w.txtCurrent})
                 if (box != nullptr)
-                    box->setText(next);
-            if (w.txtCurrent != nullptr)
-                w.txtCurrent->setText(passphraseOf(model_.open));
+                    box->setText(box == w.txtCurrent ? passphraseOf(model_.open)
+                                                     : Passphrases[s.b % 2]);
             if (mode == Mode::Encrypt && store::plainBackupCount() > 0)
                 dialogs.answerMessage(Answer::No); // the plain backups stay
             dialogs.answerMessage(Answer::Ok);
-            if (model_.editor)
-                save();
+            save();
             if (!w.run() ||
                 store::encryptedHeader(model_.open).has_value() == (mode == Mode::Decrypt))
                 said_ = u"%1 did not take effect"_s.arg(w.windowTitle());
@@ -672,7 +614,7 @@ private:
 
     static Days rows(const QString& path) {
         Days days;
-        const auto layer = layerOf(path);
+        const auto layer = cipherLayer(path, passphraseOf(path));
         for (const QStringList& row :
              rawRows(path, u"select Reg_dat, Mirel_txt, Memo_txt, Pic_txt from Mirel order by 1"_s,
                      layer ? layer->name() : nullptr))
@@ -698,7 +640,9 @@ private:
             if (!holds)
                 wrong << what;
         };
-        expect(said_.isEmpty(), std::exchange(said_, QString()));
+        // Taken before it is tested: the order in which arguments are worked out is not fixed.
+        const QString said = std::exchange(said_, QString());
+        expect(said.isEmpty(), said);
         expect(env_.dialogs.problems().isEmpty(), env_.dialogs.problems().join(u" / "_s));
         env_.dialogs.reset();
         for (const auto& [path, days] : model_.journals) {
@@ -710,19 +654,16 @@ private:
         expect(m.JournalDb->path() == model_.open && m.mdbPath == model_.mdbPath,
                u"open: %1, mdbPath: %2"_s.arg(m.JournalDb->path(), m.mdbPath));
         if (madeOf_) { // the one backup the step made holds the journal as it was
-            QStringList made;
-            for (const QString& path : backups())
-                if (!before_.contains(path))
-                    made << path;
+            QStringList made = backups();
+            made.removeIf([this](const QString& path) { return before_.contains(path); });
             expect(made.size() == 1 && rows(made.front()) == *madeOf_,
                    u"backups made: "_s + made.join(u' '));
             madeOf_.reset();
         }
         expect(m.WorkDate == model_.workDate, u"WorkDate "_s + m.WorkDate.toString(Qt::ISODate));
         frmCal& w = cal();
-        for (int d = 1; d <= QDate(model_.year, model_.month, 1).daysInMonth(); ++d) {
-            const QString tip = model_.tips.count(d) ? model_.tips.at(d) : QString();
-            expect(hasPen(w, d) == model_.pens.count(d) && tipOf(w, d) == tip &&
+        for (int d = 1; d <= model_.month.daysInMonth(); ++d) {
+            expect(hasPen(w, d) == model_.pens.count(d) && tipOf(w, d) == model_.tips[d] &&
                        tagOf(w, d).isEmpty() != model_.tags.count(d),
                    u"day %1: pen %2, tip '%3', tag '%4'"_s.arg(d)
                        .arg(hasPen(w, d))
@@ -731,16 +672,13 @@ private:
         frmMirel* e = windows::findEditor();
         expect(bool(e) == model_.editor.has_value(), u"editor open: %1"_s.arg(bool(e)));
         if (e && model_.editor) {
-            const Editor& x = *model_.editor;
-            const Entry shown{e->boxText(1), e->boxText(2), e->picFile};
-            expect(
-                e->dateBox()->text().startsWith(x.day.toString(u"yyyy/MM/dd"_s)) &&
-                    shown == x.shown && e->txtChg == x.changed,
-                u"editor %1 [%2|%3|%4] changed %5, model %6 [%7|%8|%9] changed %10"_s
-                    .arg(e->dateBox()->text(), shown.text, shown.remark, shown.picture)
-                    .arg(e->txtChg)
-                    .arg(x.day.toString(Qt::ISODate), x.shown.text, x.shown.remark, x.shown.picture)
-                    .arg(x.changed));
+            // Its date box begins with the day.
+            const QDate day = QDate::fromString(e->dateBox()->text().left(10), u"yyyy/MM/dd"_s);
+            const QString is = show({{day, {e->boxText(1), e->boxText(2), e->picFile}}}) +
+                               u" changed %1"_s.arg(e->txtChg);
+            const QString ought = show({{model_.editor->day, model_.editor->shown}}) +
+                                  u" changed %1"_s.arg(model_.editor->changed);
+            expect(is == ought, u"editor "_s + is + u", model "_s + ought);
         }
         frmBar* n = windows::findNotebook();
         expect(bool(n) == model_.notebook.has_value(), u"notebook open: %1"_s.arg(bool(n)));
@@ -770,29 +708,18 @@ class WalkTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void randomWalk() {
-        quint64 seed = std::random_device{}();
-        int count = 2000;
-        if (const QStringList given = qEnvironmentVariable("ORVANE_WALK").split(u':');
-            given.size() == 2) {
-            seed = given[0].toULongLong();
-            count = given[1].toInt();
-        }
+        // A new seed and 2000 steps unless ORVANE_WALK names them.
+        const QStringList given =
+            qEnvironmentVariable("ORVANE_WALK", QString::number(std::random_device{}()))
+                .split(u':');
+        const quint64 seed = given[0].toULongLong();
+        const int count = given.value(1, u"2000"_s).toInt();
         std::mt19937 rng{static_cast<unsigned>(seed)};
-        std::vector<Step> steps;
-        QString why;
-        const int failedAt = Walk().run(steps, rng, count, why);
-        std::printf("model steps: %d, seed: %llu\n", failedAt ? failedAt : int(steps.size()),
-                    static_cast<unsigned long long>(seed));
+        if (const QString wrong = Walk().run(rng, count); !wrong.isEmpty())
+            QFAIL(
+                qPrintable(u"the walk with seed %1 differed from the model "_s.arg(seed) + wrong));
+        std::printf("model steps: %d, seed: %llu\n", count, static_cast<unsigned long long>(seed));
         std::fflush(stdout);
-        if (failedAt == 0)
-            return;
-        // The steps that led there, the last ones first in mind.
-        steps.erase(steps.begin(), steps.end() - std::min<std::ptrdiff_t>(failedAt, 20));
-        QFAIL(qPrintable(
-            u"the walk with seed %1 differed from the model after step %2 (the last: %3)\n%4"_s
-                .arg(seed)
-                .arg(failedAt)
-                .arg(describe(steps), why)));
     }
 };
 
