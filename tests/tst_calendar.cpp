@@ -10,8 +10,6 @@
 #include "support/Testing.h"
 #include "windows/calendar/PenImages.h"
 
-#include <algorithm>
-
 using namespace testing;
 using platform::PictureBox;
 using platform::RasterOp;
@@ -587,10 +585,7 @@ private Q_SLOTS:
         // The window's and the buttons' colours.
         QCOMPARE(w.grab().toImage().pixelColor(w.width() - 2, 200), QColor(192, 192, 255));
         QCOMPARE(w.Command1[0]->grab().toImage().pixelColor(4, 5), QColor(192, 255, 255));
-        // The date column stands out in light yellow (row 0 holds the current cell).
-        const QRect date = w.Grid1->visualRect(w.Grid1->model()->index(1, 0));
-        QCOMPARE(w.Grid1->viewport()->grab().toImage().pixelColor(date.topLeft() + QPoint(3, 3)),
-                 QColor(255, 255, 128));
+        // (The date column's light yellow: dateColumnStaysWhenScrolledSideways.)
 
         // 印刷 hands the list as shown to the printer, and changes nothing.
         RecordingPrinter printer;
@@ -729,10 +724,6 @@ private Q_SLOTS:
         QCOMPARE(shot.size(), QSize(840, 600));
         // Column 10: heading band, the line at y 30 (grey 29, black 30, white 31), empty row 0.
         QCOMPARE(colours(shot, u"20,57 20,58 21,59 20,60 21,61 20,62 21,63 20,64"_s), "WSSKKWWN");
-        // Row 50 across the line at x 60 in the empty row: grey 59, black 60, white 61.
-        QCOMPARE(
-            colours(shot, u"117,100 118,100 119,101 120,100 121,101 122,100 123,101 124,100"_s),
-            "NSSKKWWN");
         // Day 2 (x 60..120, y 75..120): white bevel at y 76 and x 61, grey at x 119 and y 119,
         // yellow from 62 and 77 to 118.
         QCOMPARE(colours(shot,
@@ -752,15 +743,13 @@ private Q_SLOTS:
         QVERIFY(finerThanBlocks(shot, QRect(0, 0, 840, 56)));
         const QRect day2(124, 154, 113, 83);
         QVERIFY(finerThanBlocks(shot, day2));
-        int top = day2.bottom(), bottom = day2.top();
+        QRect number; // the blue pixels of day 2's number
         for (int y = day2.top(); y <= day2.bottom(); ++y)
             for (int x = day2.left(); x <= day2.right(); ++x)
-                if (shot.pixel(x, y) == 0xff0000ff) {
-                    top = std::min(top, y);
-                    bottom = std::max(bottom, y);
-                }
-        QVERIFY2(bottom - top >= 23 && bottom - top <= 29,
-                 qPrintable(QString::number(bottom - top)));
+                if (shot.pixel(x, y) == 0xff0000ff)
+                    number |= QRect(x, y, 1, 1);
+        QVERIFY2(number.height() >= 24 && number.height() <= 30,
+                 qPrintable(QString::number(number.height())));
 
         // The pen mark scaled without smoothing: only the cell's yellow and the pen's own
         // colours, never a blend of them.
