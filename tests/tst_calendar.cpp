@@ -1,28 +1,33 @@
 // The calendar window: the first layout, the clock title, the selectors, the navigation that
 // moves the working date, its pen marks (pixels, queries, tool tips, tags and the journal's
 // failures) and its commands: days handed to the editor by click and double-click, deleting an
-// entry, going to a typed date and the standard size. And the calendar control and the picture
-// box it draws in: drawing, navigation, the pointer, clicks.
+// entry, going to a typed date and the standard size. The calendar control and the picture box
+// it draws in: drawing (on a screen scaled to 200 % too), navigation, the pointer, clicks. And
+// the year notebook: the year's list, its window, opening a day in the editor and printing.
 #include "calendar/clsCal.h"
 #include "platform/PictureBox.h"
+#include "platform/Printer.h"
 #include "support/Testing.h"
+#include "windows/calendar/PenImages.h"
 
 using namespace testing;
 using platform::PictureBox;
-using windows::findEditor;
+using platform::RasterOp;
 
 namespace {
 
 const QColor Grey(128, 128, 128), Blue(0, 0, 255), Red(255, 0, 0), Green(0, 128, 0);
 
-// The colours of the listed pixels as letters: W white, S light grey, K black, B blue, Y yellow,
-// N the box's grey; ? for any other.
-QString colours(const PictureBox& box, std::initializer_list<QPoint> at) {
+// The colours of the pixels listed as "x,y x,y ..." as letters: W white, S light grey, K black,
+// B blue, Y yellow, N the box's grey; ? for any other.
+QString colours(const QImage& image, const QString& at) {
     static const QList<QRgb> known = {0xffffffff, 0xffc0c0c0, 0xff000000,
                                       0xff0000ff, 0xffffff00, 0xff808080};
     QString s;
-    for (const QPoint& p : at)
-        s += QLatin1Char("?WSKBYN"[known.indexOf(box.pixel(p.x(), p.y()).rgb()) + 1]);
+    for (const QString& p : at.split(u' ')) {
+        const QRgb c = image.pixel(p.section(u',', 0, 0).toInt(), p.section(u',', 1).toInt());
+        s += QLatin1Char("?WSKBYN"[known.indexOf(c) + 1]);
+    }
     return s;
 }
 
@@ -107,12 +112,62 @@ QString marks(frmCal& w) {
     return found;
 }
 
+// Takes what the notebook hands to the printer.
+struct RecordingPrinter : platform::Printer {
+    QStringList calls;
+    void setFont(const QString& family, double points, bool bold) override {
+        calls << u"font %1 %2%3"_s.arg(family).arg(points).arg(bold ? u" bold"_s : QString());
+    }
+    void printLine(const QString& text) override { calls << text; }
+    void endDoc() override { calls << u"end"_s; }
+};
+
+frmBar& openOn(const QDate& day) {
+    app::modFunc().WorkDate = day;
+    return windows::showNotebook();
+}
+
+// The list as "title: date remark, ...".
+QString listed(const frmBar& w) {
+    QStringList rows;
+    for (int row = 0; row < w.Grid1->rowCount(); ++row)
+        rows << w.Grid1->item(row, 0)->text() + u' ' + w.Grid1->item(row, 1)->text();
+    return w.windowTitle() + u": "_s + rows.join(u", "_s);
+}
+
+// A double-click as the desktop delivers it, a click first, on a row (or the header at -1).
+void doubleClick(frmBar& w, int row) {
+    QWidget* target = row < 0 ? w.Grid1->horizontalHeader()->viewport() : w.Grid1->viewport();
+    const QPoint at = w.Grid1->visualRect(w.Grid1->model()->index(row, 1)).center();
+    QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, row < 0 ? QPoint(20, 5) : at);
+    QTest::mouseDClick(target, Qt::LeftButton, Qt::NoModifier, row < 0 ? QPoint(20, 5) : at);
+}
+
+// Whether some 2 x 2 block of device pixels at even positions holds more than one colour: a
+// picture drawn at half the resolution and scaled up never has one.
+bool finerThanBlocks(const QImage& shot, const QRect& area) {
+    for (int y = area.top() & ~1; y < area.bottom(); y += 2)
+        for (int x = area.left() & ~1; x < area.right(); x += 2) {
+            const QRgb c = shot.pixel(x, y);
+            if (shot.pixel(x + 1, y) != c || shot.pixel(x, y + 1) != c ||
+                shot.pixel(x + 1, y + 1) != c)
+                return true;
+        }
+    return false;
+}
+
 } // namespace
 
 class CalendarWindowTest : public CalendarTest {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() {
+        platform::installFontSubstitutions(); // as start-up does
+        // A print system that cannot be reached: the desktop names no default printer.
+        qputenv("CUPS_SERVER", "/nonexistent/cups.sock");
+    }
+
     void layoutAndClockTitle() {
         addEntry(QDate(2026, 12, 24), u"イブ"_s);
         quint64 before = queries();
@@ -204,7 +259,6 @@ private Q_SLOTS:
         frmCal& w = shownCalendar();
         // A 420 x 300 calendar has cells of 60 x 45 below a heading of 30.
         w.resize(434, 346 + w.height() - w.centralWidget()->height());
-        QCOMPARE(w.Cal1->size(), QSize(420, 300));
         const QImage marked = w.Cal1->image();
         w.oCal1->ReWrite(); // wipes the marks; the month counts as marked, so none come back
         const QImage clean = w.Cal1->image();
@@ -282,7 +336,7 @@ private Q_SLOTS:
         // with the editor closed or open: the random walk).
         press(w, 8);
         w.optFile[0]->trigger();
-        QPointer<frmMirel> e = findEditor();
+        QPointer<frmMirel> e = windows::findEditor();
         QVERIFY(e && !e->isModal() && e->parentWidget() == nullptr);
 
         // A click on a day of the month a selector moved to, when the save fails: the failure
@@ -361,7 +415,7 @@ private Q_SLOTS:
         Rig r(env.get(), QDate(1998, 6, 20));
         r.cal.setMonth(3);
         QCOMPARE(QPoint(r.cal.DayLeft(1), r.cal.DayTop(1)), QPoint(361, 31));
-        QCOMPARE(colours(r.box, {{416, 71}, {116, 296}, {356, 71}, {176, 296}}), "YYNN");
+        QCOMPARE(colours(r.box.image(), "416,71 116,296 356,71 176,296"), "YYNN");
 
         // June 1998 starts on a Monday, so row 0 stays empty; Saturday the 20th is selected
         // (x 300..360, y 165..210); weekdays in green, set after start (the month is drawn
@@ -370,11 +424,10 @@ private Q_SLOTS:
         // inside; the 20th's interior, 58 x 43 from (301, 166), inverted from white and yellow.
         r.cal.setMonth(6);
         r.cal.setDayForeColor(Green);
-        const std::initializer_list<QPoint> frame = {
-            {0, 0},    {10, 29},  {10, 30},   {10, 31},   {59, 50},   {60, 50},
-            {61, 50},  {10, 32},  {400, 60},  {90, 76},   {61, 100},  {119, 100},
-            {90, 119}, {62, 100}, {301, 166}, {301, 208}, {358, 208}, {359, 190}};
-        QCOMPARE(colours(r.box, frame), "WSKWSKWNNWWSSYKKBS");
+        QCOMPARE(colours(r.box.image(), "0,0 10,29 10,30 10,31 59,50 60,50 61,50 10,32 400,60 "
+                                        "90,76 61,100 119,100 90,119 62,100 301,166 301,208 "
+                                        "358,208 359,190"),
+                 "WSKWSKWNNWWSSYKKBS");
 
         // Headings in 12 points at x = 20 + i * 60, y = 4; numbers after one blank at
         // x0 + 30 - 7 * digits, y0 + 6; Saturdays blue and Sundays red whatever the weekdays are.
@@ -411,9 +464,9 @@ private Q_SLOTS:
         // the 15th (row 2).
         Rig r(env.get(), QDate(1998, 7, 15));
         QCOMPARE(r.after(""), " -> 1998/7/15 CYMC");
-        QCOMPARE(colours(r.box, {{125, 70}, {125, 160}}), "BY");
+        QCOMPARE(colours(r.box.image(), "125,70 125,160"), "BY");
         QCOMPARE(r.after("ReWrite"), "ReWrite -> 1998/7/15 C");
-        QCOMPARE(colours(r.box, {{125, 70}, {125, 160}}), "YB");
+        QCOMPARE(colours(r.box.image(), "125,70 125,160"), "YB");
 
         // A cursor day out of range is refused with a message each time, and the cursor stays on
         // the 6th. The box shows the tool tip of the day under the pointer, and keeps it off the
@@ -492,15 +545,13 @@ private Q_SLOTS:
         // any order, both included.
         box.line(10, 3, 2, 3, Blue);
         box.fillRect(30, 10, 25, 6, Qt::yellow);
-        QCOMPARE(
-            colours(box, {{1, 3}, {2, 3}, {10, 3}, {11, 3}, {24, 6}, {25, 6}, {30, 10}, {31, 10}}),
-            "NBBNNYYN");
+        QCOMPARE(colours(box.image(), "1,3 2,3 10,3 11,3 24,6 25,6 30,10 31,10"), "NBBNNYYN");
         // A block hanging over the edges, from inside its source: only what both sides have.
         QImage source(6, 6, QImage::Format_RGB32);
         source.fill(Blue);
         source.setPixel(0, 0, qRgb(255, 255, 0));
         box.blit(77, 47, 6, 6, source, 1, 1, platform::RasterOp::SrcCopy);
-        QCOMPARE(colours(box, {{76, 46}, {77, 47}, {79, 49}}), "NBB");
+        QCOMPARE(colours(box.image(), "76,46 77,47 79,49"), "NBB");
         QStringList events;
         connect(&box, &PictureBox::buttonDown, this,
                 [&](Qt::MouseButton b) { events << u"down%1"_s.arg(int(b)); });
@@ -519,6 +570,188 @@ private Q_SLOTS:
         QTest::mouseDClick(&box, Qt::LeftButton, {}, QPoint(5, 5));
         QTest::mouseRelease(&box, Qt::LeftButton, {}, QPoint(5, 5));
         QCOMPARE(events.join(u' '), u"down1 click dblclick down2 down1 down1 click"_s);
+    }
+
+    void yearListAndPrinting() {
+        addEntry(QDate(1998, 7, 15), u"散歩"_s);
+        addEntry(QDate(1998, 7, 5), QString());
+        addEntry(QDate(1997, 12, 31), u"大晦日"_s);
+        frmBar& w = openOn(QDate(1998, 8, 1));
+        const QString first = listed(w);
+        QCOMPARE(first, u"手帳  1998年度: 98/7/05(日) , 98/7/15(水) 散歩"_s);
+        QCOMPARE(w.size(), QSize(637, 499)); // designed 9555 x 7485 twips
+        // The window's and the buttons' colours.
+        QCOMPARE(w.grab().toImage().pixelColor(w.width() - 2, 200), QColor(192, 192, 255));
+        QCOMPARE(w.Command1[0]->grab().toImage().pixelColor(4, 5), QColor(192, 255, 255));
+        // (The date column's light yellow: dateColumnStaysWhenScrolledSideways.)
+
+        // 印刷 hands the list as shown to the printer, and changes nothing.
+        RecordingPrinter printer;
+        platform::setPrinter(&printer);
+        const auto restore = qScopeGuard([] { platform::setPrinter(nullptr); });
+        env->dialogs.answerMessage(Answer::Ok);
+        w.Command1[2]->click();
+        QCOMPARE(printer.calls,
+                 (QStringList{u"font ＭＳ Ｐ明朝 14 bold"_s,
+                              u"          手帳"_s + QString(25, u' ') + u"2026年12月06日(日)\n"_s,
+                              u"font ＭＳ Ｐ明朝 11 bold"_s, u"[1998年07月05日(日)]  "_s,
+                              u"[1998年07月15日(水)]  散歩"_s, u"end"_s}));
+        QCOMPARE(lastMessage(*env), u"ORVANE|Ok|None|印刷データを出力しました。"_s);
+        QCOMPARE(listed(w) + QString::number(w.noteYear), first + u"1998"_s);
+        // The desktop names no printer: that is told, and nothing else (the script allows no
+        // second message).
+        platform::setPrinter(nullptr);
+        env->dialogs.answerMessage(Answer::Ok);
+        w.Command1[2]->click();
+        QCOMPARE(lastMessage(*env), u"ORVANE|Ok|None|プリンタが見つかりません。(484)"_s);
+
+        // A double-click on the header, or on the empty list of another year, opens nothing.
+        doubleClick(w, -1);
+        w.Command1[1]->click();
+        doubleClick(w, 0);
+        QVERIFY(w.isVisible() && windows::findEditor() == nullptr);
+    }
+
+    void placeAndClosing() {
+        // The calendar's 手帳(&B) opens the notebook on WorkDate's year, one at a time.
+        frmCal& calendar = shownCalendar();
+        calendar.optOpt[0]->trigger();
+        QPointer<frmBar> w = windows::findNotebook();
+        QVERIFY(w && w->windowTitle() == u"手帳  2026年度"_s && calendar.isVisible());
+        calendar.optOpt[0]->trigger();
+        QCOMPARE(windows::findNotebook(), w.data());
+        // 戻る keeps the place in twips for the next opening in this run, and shows the
+        // calendar, which was closed meanwhile.
+        w->move(40, 60);
+        w->resize(500, 300);
+        calendar.close();
+        w->Command1[3]->click();
+        QVERIFY(!windows::findNotebook() && windows::findCalendar() != nullptr);
+        QCOMPARE(app::modFunc().NotebookLayout,
+                 (std::array<std::int32_t, 4>{900, 600, 7500, 4500}));
+        w = &windows::showNotebook();
+        QCOMPARE(QRect(w->pos(), w->size()), QRect(40, 60, 500, 300));
+        // The close box does the same.
+        w->move(10, 20);
+        w->close();
+        QCOMPARE(app::modFunc().NotebookLayout[0], 300);
+    }
+
+    void dateColumnStaysWhenScrolledSideways() {
+        addEntry(QDate(1998, 7, 5), u"雨"_s);
+        addEntry(QDate(1998, 7, 15), u"散歩"_s);
+        frmBar& w = openOn(QDate(1998, 8, 1));
+        QTableWidget& grid = *w.Grid1;
+        grid.selectRow(1);
+        // The selected row's date cell in the grid's own pixels, its lines left out.
+        const QRect date = grid.visualRect(grid.model()->index(1, 0))
+                               .translated(grid.viewport()->pos())
+                               .adjusted(0, 0, -1, -1);
+        const QRect column(0, 0, date.right() + 1, grid.viewport()->geometry().bottom());
+        const QImage before = grid.grab().toImage();
+        // Scrolled to the remark's end, the date column and its header stay as they were, and
+        // the selected row's date keeps its yellow.
+        QScrollBar* sideways = grid.horizontalScrollBar();
+        sideways->setValue(sideways->maximum());
+        QVERIFY(sideways->value() > column.width());
+        const QImage after = grid.grab().toImage();
+        QCOMPARE(after.pixelColor(date.topLeft() + QPoint(2, 2)), QColor(255, 255, 128));
+        QCOMPARE(after.copy(column), before.copy(column));
+
+        // A double-click on another row's date there opens that row's day in the editor and
+        // closes the notebook, the calendar staying shut; its first click leaves the remark
+        // where it was. (With the editor open and changed: the random walk.)
+        const QPoint at = date.center() - QPoint(0, date.height() + 1);
+        QWidget* under = grid.childAt(at);
+        QTest::mouseClick(under, Qt::LeftButton, Qt::NoModifier, under->mapFrom(&grid, at));
+        QCOMPARE(sideways->value(), sideways->maximum());
+        QTest::mouseDClick(under, Qt::LeftButton, Qt::NoModifier, under->mapFrom(&grid, at));
+        frmMirel* e = windows::findEditor();
+        QVERIFY(e && !windows::findNotebook() && !windows::findCalendar());
+        QCOMPARE(e->dateBox()->text(), u"1998/07/05 (日)"_s);
+    }
+
+    void printingToPaper() {
+        // A year long enough for a second page, printed to a PDF file and read back.
+        for (int day = 0; day < 80; ++day)
+            addEntry(QDate(1925, 1, 1).addDays(day), u"日記%1"_s.arg(day + 1));
+        const QString pdf = env->root() + u"/list.pdf"_s;
+        platform::QtPrinter printer(pdf);
+        platform::setPrinter(&printer);
+        const auto restore = qScopeGuard([] { platform::setPrinter(nullptr); });
+        env->dialogs.answerMessage(Answer::Ok);
+        openOn(QDate(1925, 6, 1)).Command1[2]->click();
+        // -layout keeps the empty line below the heading, not the runs of blanks.
+        QProcess pdftotext;
+        pdftotext.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
+        QVERIFY(pdftotext.waitForFinished());
+        const QStringList pages = QString::fromUtf8(pdftotext.readAllStandardOutput()).split(u'\f');
+        QCOMPARE(pages.size(), 3); // two pages, and nothing after the last page break
+        const QStringList lines = (pages[0] + pages[1]).split(u'\n');
+        QCOMPARE(lines[0].simplified() + u'|' + lines[1] + u'|' + lines[2],
+                 u"手帳 2026年12月06日(日)||[1925年01月01日(木)] 日記1"_s);
+        // Every entry once over both pages, the second page starting with the next one.
+        QCOMPARE(lines.filter(u"[1925年"_s).size(), 80);
+    }
+
+    void calendarAtTwiceTheResolution() {
+        // On a screen with two device pixels per pixel, as on a desktop scaled to 200 %: this
+        // program once more, running this function alone.
+        if (qEnvironmentVariable("QT_SCALE_FACTOR") != u"2"_s) {
+            qputenv("QT_SCALE_FACTOR", "2"); // read by the child only: this one has its screens
+            const auto unset = qScopeGuard([] { qunsetenv("QT_SCALE_FACTOR"); });
+            QCOMPARE(QProcess::execute(QCoreApplication::applicationFilePath(),
+                                       {u"calendarAtTwiceTheResolution"_s}),
+                     0);
+            return;
+        }
+        // The calendar window's colours in a 420 x 300 box: cells 60 x 45 below a 30 pixel
+        // band. June 1998 starts on a Monday, so row 0 is empty; the 20th is selected.
+        Rig r(env.get(), QDate(1998, 6, 20));
+        r.cal.ReWrite();
+
+        // What the screen shows, in device pixels: pixel (x, y) is the block from (2x, 2y).
+        const QImage shot = r.box.grab().toImage();
+        QCOMPARE(shot.size(), QSize(840, 600));
+        // Column 10: heading band, the line at y 30 (grey 29, black 30, white 31), empty row 0.
+        QCOMPARE(colours(shot, u"20,57 20,58 21,59 20,60 21,61 20,62 21,63 20,64"_s), "WSSKKWWN");
+        // The 20th's interior (301..358, 166..208) inverted: its white bevel black, yellow blue;
+        // the grey bevel at x 359 left as it is.
+        QCOMPARE(
+            colours(shot,
+                    u"599,400 601,401 602,400 603,401 604,400 716,416 717,417 718,380 719,381"_s),
+            "SKKKBBBSS");
+
+        // Numbers (and headings, the same way) drawn at the screen's resolution: their edges cut
+        // through the 2 x 2 blocks. Day 2's number, in 15 points (20 pixels), stands about 13
+        // pixels high: 26 device pixels.
+        const QRect day2(124, 154, 113, 83);
+        QVERIFY(finerThanBlocks(shot, day2));
+        QRect number; // the blue pixels of day 2's number
+        for (int y = day2.top(); y <= day2.bottom(); ++y)
+            for (int x = day2.left(); x <= day2.right(); ++x)
+                if (shot.pixel(x, y) == 0xff0000ff)
+                    number |= QRect(x, y, 1, 1);
+        QVERIFY2(number.height() >= 24 && number.height() <= 30,
+                 qPrintable(QString::number(number.height())));
+
+        // The pen mark scaled without smoothing: only the cell's yellow and the pen's own
+        // colours, never a blend of them.
+        PictureBox pen, mask;
+        pen.setOuterSize(11, 11);
+        mask.setOuterSize(11, 11);
+        pen.blit(0, 0, 11, 11, windows::calendar::penPicture(), 0, 0, RasterOp::SrcCopy);
+        mask.blit(0, 0, 11, 11, windows::calendar::penMask(), 0, 0, RasterOp::SrcCopy);
+        r.box.blit(63, 78, 11, 11, mask, 0, 0, RasterOp::SrcErase);
+        r.box.blit(63, 78, 11, 11, pen, 0, 0, RasterOp::SrcInvert);
+        const QList<QRgb> penColours = {0xffffff00, 0xff00ff00, 0xff008000,
+                                        0xff000000, 0xff808000, 0xffc0c0c0};
+        const QImage marked = r.box.grab().toImage().copy(126, 156, 22, 22);
+        for (int y = 0; y < 22; ++y)
+            for (int x = 0; x < 22; ++x)
+                QVERIFY2(penColours.contains(marked.pixel(x, y)),
+                         qPrintable(u"%1,%2"_s.arg(x).arg(y)));
+        QCOMPARE(marked.pixel(0, 21), 0xff000000); // the tip
     }
 };
 

@@ -2,15 +2,11 @@
 
 namespace testing {
 
-namespace {
-
-QString kindName(ScriptedDialogs::Kind kind) {
+static QString kindName(ScriptedDialogs::Kind kind) {
     static const char* const names[] = {"message box", "input box", "file dialog",
                                         "printer chooser"};
     return QLatin1String(names[int(kind)]);
 }
-
-} // namespace
 
 std::optional<ScriptedDialogs::Queued> ScriptedDialogs::take(Call call, const QString& what) {
     const QWidget* splash = app::modFunc().Splash.data();

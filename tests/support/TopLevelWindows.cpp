@@ -9,10 +9,9 @@ void runDeferredDeletes() {
 void deleteAllWindows() {
     runDeferredDeletes();
     QList<QPointer<QWidget>> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
         if (widget->parentWidget() == nullptr)
             windows << widget;
-    }
     for (const QPointer<QWidget>& window : windows)
         delete window.data();
     runDeferredDeletes();
