@@ -1,6 +1,7 @@
 #include "support/PowerCut.h"
 
 #include "platform/DurableFiles.h"
+#include "platform/Error.h"
 #include "support/FileLayer.h"
 
 #include <QFile>
@@ -45,6 +46,8 @@ bool on = false;
 int counted = 0;
 int cutAt = 0;
 quint32 seed = 0;
+int failFrom = 0;
+bool failStays = false;
 std::map<Path, Unsynced> files;
 std::set<Path> followed; // files whose every write since their last sync is in files
 std::vector<Rename> renames;
@@ -109,9 +112,13 @@ void folderSynced(const QString& folder) {
     std::_Exit(CutStatus);
 }
 
-void step() {
-    if (on && ++counted == cutAt)
+// Counts a step; true when it is one to fail.
+bool step() {
+    if (!on)
+        return false;
+    if (++counted == cutAt)
         cut();
+    return failFrom > 0 && (counted == failFrom || (failStays && counted > failFrom));
 }
 
 void synced(const Path& path) {
@@ -123,7 +130,7 @@ void synced(const Path& path) {
 void keepBefore(sqlite3_file* f, qint64 offset, qint64 n) {
     sqlite3_int64 size = 0;
     filelayer::of(f).real->xFileSize(f, &size);
-    if (!on || filelayer::of(f).path == nullptr || n <= 0)
+    if (cutAt == 0 || filelayer::of(f).path == nullptr || n <= 0)
         return;
     const auto [record, added] = files.try_emplace(filelayer::of(f).path);
     if (added)
@@ -134,13 +141,15 @@ void keepBefore(sqlite3_file* f, qint64 offset, qint64 n) {
 }
 
 int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 offset) {
-    step();
+    if (step())
+        return SQLITE_IOERR_WRITE;
     keepBefore(f, offset, n);
     return filelayer::of(f).real->xWrite(f, p, n, offset);
 }
 
 int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
-    step();
+    if (step())
+        return SQLITE_IOERR_TRUNCATE;
     sqlite3_int64 now = 0;
     filelayer::of(f).real->xFileSize(f, &now);
     keepBefore(f, size, now - size);
@@ -148,7 +157,8 @@ int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
 }
 
 int xSync(sqlite3_file* f, int flags) {
-    step();
+    if (step())
+        return SQLITE_IOERR_FSYNC;
     const int rc = filelayer::of(f).real->xSync(f, flags);
     if (rc == SQLITE_OK && filelayer::of(f).path != nullptr)
         synced(filelayer::of(f).path);
@@ -156,13 +166,14 @@ int xSync(sqlite3_file* f, int flags) {
 }
 
 int xDelete(sqlite3_vfs*, const char* name, int syncDir) {
-    step();
+    if (step())
+        return SQLITE_IOERR_DELETE;
     files.erase(name);
     followed.erase(name);
     const QString folder = QFileInfo(QFile::decodeName(name)).absolutePath();
-    // Without its folder's sync a deleted file (the rollback journal, whose deletion commits)
-    // may be back after the cut.
-    if (on && !syncDir && ::access(name, F_OK) == 0) {
+    // Until its folder's sync a deleted file (the rollback journal, whose deletion commits) may
+    // be back after the cut.
+    if (cutAt > 0 && ::access(name, F_OK) == 0) {
         Deletion d{name, Path(name) + ".deleted-before-cut", folder};
         ::unlink(d.stash.c_str());
         check(::link(name, d.stash.c_str()));
@@ -170,8 +181,11 @@ int xDelete(sqlite3_vfs*, const char* name, int syncDir) {
     }
     sqlite3_vfs& system = filelayer::system();
     const int rc = system.xDelete(&system, name, syncDir);
-    if (rc == SQLITE_OK && syncDir)
+    if (rc == SQLITE_OK && syncDir) {
+        if (step())
+            return SQLITE_IOERR_DIR_FSYNC;
         folderSynced(folder);
+    }
     return rc;
 }
 
@@ -184,7 +198,8 @@ void observe(const platform::FileStep& s) {
     // A file written outside SQLite may still be wholly in the cache.
     if (s.kind == Kind::Sync && !followed.contains(path))
         files[path] = {0, true, {}};
-    step();
+    if (step())
+        throw platform::Error(5, QStringLiteral("I/O error"));
     if (s.kind == Kind::Copy) {
         files[target] = {0, true, {}};
         followed.erase(target);
@@ -194,7 +209,7 @@ void observe(const platform::FileStep& s) {
         folderSynced(s.path);
     } else if (s.kind == Kind::Rename) {
         Rename r{path, target, {}, QFileInfo(s.target).absolutePath()};
-        if (QFileInfo::exists(s.target)) {
+        if (cutAt > 0 && QFileInfo::exists(s.target)) {
             r.stash = target + ".before-cut";
             ::unlink(r.stash.c_str());
             check(::link(target.c_str(), r.stash.c_str()));
@@ -218,6 +233,13 @@ void arm(int at, quint32 drawn) {
     counted = 0;
     cutAt = at;
     seed = drawn;
+    failFrom = 0;
+}
+
+void failAt(int at, bool failingStays) {
+    arm(0, 0);
+    failFrom = at;
+    failStays = failingStays;
 }
 
 int finish() {
