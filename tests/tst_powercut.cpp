@@ -8,14 +8,11 @@
 // rename, its folder's sync) fail in a save, a delete, a compaction, a backup and a restore, for
 // every n. Each ends complete, or with the standard message and nothing changed, and the program
 // goes on.
-#include "platform/CipherVfs.h"
 #include "store/Encryption.h"
 #include "store/JournalLock.h"
 #include "store/backup/BackupFiles.h"
 #include "support/PowerCut.h"
 #include "support/Testing.h"
-
-#include <cstdio>
 
 using namespace testing;
 
@@ -28,7 +25,7 @@ const QString Passphrase = u"合言葉"_s;
 const QString NewPassphrase = u"新しい合言葉"_s;
 
 // The layer that opens an encrypted file with either passphrase; null for a plain one.
-std::shared_ptr<platform::cipher::CipherVfs> layerOf(const QString& path) {
+std::shared_ptr<cipher::CipherVfs> layerOf(const QString& path) {
     auto layer = cipherLayer(path, Passphrase);
     return layer ? layer : cipherLayer(path, NewPassphrase);
 }

@@ -3,14 +3,16 @@
 #include <QtGlobal>
 
 // A power cut, as SQLite's own crash tests make one: a file layer over the system's, installed as
-// SQLite's default, and an observer of the program's own file steps (platform/DurableFiles.h)
-// count every step (a write, sync, truncation or deletion of any file, a deleted file's folder
-// sync, a rename, a folder's sync, a copy). Each write not yet synced keeps what it wrote over, so
-// that at the cut it can be lost or torn at 512-byte sectors, and a rename whose folder was not
-// synced since can be undone. A deletion, like a rename, lasts once its folder is synced (SQLite
-// asks for that with the deletion, or a later step syncs it); a new file stays, even when its
-// folder was never synced. Files the program writes outside SQLite count as unsynced until a sync
-// step names them. The same steps can instead fail, as on a failing disk.
+// SQLite's default for every connection opened after (one in a process; every method is the
+// system's but for the writes, syncs, truncations and deletions), and an observer of the program's
+// own file steps (platform/DurableFiles.h) count every step (a write, sync, truncation or deletion
+// of any file, a deleted file's folder sync, a rename, a folder's sync, a copy). Each write not yet
+// synced keeps what it wrote over, so that at the cut it can be lost or torn at 512-byte sectors,
+// and a rename whose folder was not synced since can be undone. A deletion, like a rename, lasts
+// once its folder is synced (SQLite asks for that with the deletion, or a later step syncs it); a
+// new file stays, even when its folder was never synced. Files the program writes outside SQLite
+// count as unsynced until a sync step names them. The same steps can instead fail, as on a failing
+// disk.
 namespace testing::powercut {
 
 // How a process whose power was cut ends.
