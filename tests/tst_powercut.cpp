@@ -3,14 +3,16 @@
 // layer and stops dead at step k with what had not reached the disk lost or torn; the journal, the
 // backups and the new journal are then opened as the program opens them: each must be whole and
 // hold a state it had, with every change the program reported done.
-#include "platform/CipherVfs.h"
+// Then a disk that fails: the same layer makes SQLite's n-th write, sync, truncation, delete or
+// folder sync, or the n-th step of the program's own file work (a copy, each block it writes, a
+// rename, its folder's sync) fail in a save, a delete, a compaction, a backup and a restore, for
+// every n. Each ends complete, or with the standard message and nothing changed, and the program
+// goes on.
 #include "store/Encryption.h"
 #include "store/JournalLock.h"
 #include "store/backup/BackupFiles.h"
 #include "support/PowerCut.h"
 #include "support/Testing.h"
-
-#include <cstdio>
 
 using namespace testing;
 
@@ -23,7 +25,7 @@ const QString Passphrase = u"合言葉"_s;
 const QString NewPassphrase = u"新しい合言葉"_s;
 
 // The layer that opens an encrypted file with either passphrase; null for a plain one.
-std::shared_ptr<platform::cipher::CipherVfs> layerOf(const QString& path) {
+std::shared_ptr<cipher::CipherVfs> layerOf(const QString& path) {
     auto layer = cipherLayer(path, Passphrase);
     return layer ? layer : cipherLayer(path, NewPassphrase);
 }
@@ -128,16 +130,86 @@ int child(const QStringList& args) {
     return 0;
 }
 
+// Answers Yes to questions and records every other message.
+struct RecordingDialogs : ScriptedDialogs {
+    QStringList messages;
+    platform::Answer message(const QString& text, platform::Buttons buttons, platform::Icon,
+                             const QString&) override {
+        if (buttons == platform::Buttons::YesNo)
+            return platform::Answer::Yes;
+        messages << text;
+        return platform::Answer::Ok;
+    }
+};
+
+// The journal holds one entry, on 2026-12-06, with the picture named.
+void only(const QString& journal, const QString& text, const QString& picture = {}) {
+    QVERIFY(rawExecute(journal, u"delete from Mirel; insert into Mirel(Reg_dat,Mirel_txt,Pic_txt) "
+                                u"values('2026-12-06 00:00:00','%1','%2')"_s.arg(text, picture)));
+}
+
+// A picture of one and a half blocks of a copy, so that a copy can stop half written.
+const QByteArray drawn(3 << 19, 'a');
+const QByteArray redrawn(3 << 19, 'b');
+
 } // namespace
 
-class PowerCutTest : public QObject {
+class PowerCutTest : public CalendarTest {
     Q_OBJECT
 
+    RecordingDialogs dialogs;
+
+    // Runs the operation with its first, second, … disk step failing, until it needs fewer steps
+    // than that: that run meets no fault and must complete. Then again with the disk failing from
+    // the n-th step on. After each run the journal is sound, and either done() finds the
+    // operation completed, by content, with nothing said, or the user got one message, in the
+    // standard form, and kept() finds nothing changed.
+    void everyFailure(const std::function<void()>& setUp, const std::function<void()>& operation,
+                      const std::function<bool()>& done, const std::function<bool()>& kept) {
+        platform::setDialogs(&dialogs);
+        const auto restore = qScopeGuard([&] { platform::setDialogs(&env->dialogs); });
+        int failed = 0;
+        for (const bool stays : {false, true}) {
+            for (int n = 1;; ++n) {
+                setUp();
+                dialogs.messages.clear();
+                powercut::failAt(n, stays);
+                try {
+                    operation();
+                } catch (const platform::Error& e) { // what the caller of a direct call shows
+                    dialogs.messages << e.message();
+                }
+                // finish() counts one step more than the operation made.
+                const bool faultless = powercut::finish() <= n;
+                // A disk that failed for good could not roll back: the next opener does, once it
+                // works.
+                if (stays)
+                    QVERIFY(rawExecute(journal, u"select count(*) from sqlite_master"_s));
+                const bool completed = done();
+                // The step, whether the disk stayed failing, what the user was told.
+                const QString at =
+                    u"%1 %2: "_s.arg(n).arg(int(stays)) + dialogs.messages.join(u'|');
+                QVERIFY2(rawText(journal, u"pragma integrity_check"_s) == u"ok"_s, qPrintable(at));
+                // The standard form: a description and the error's number in parentheses.
+                QVERIFY2(completed ? dialogs.messages.isEmpty()
+                                   : !faultless && dialogs.messages.size() == 1 &&
+                                         dialogs.messages.front().contains(
+                                             QRegularExpression(u"\\(\\d+\\)$"_s)) &&
+                                         kept(),
+                         qPrintable(at));
+                failed += int(!completed);
+                if (faultless)
+                    break;
+            }
+        }
+        QVERIFY(failed > 0);
+    }
 private Q_SLOTS:
+    // Before any journal opens: SQLite picks a connection's file layer when it opens.
+    void initTestCase() { powercut::install(); }
+
     void everyStepOfEveryOperation() {
-        TestEnv env;
-        const QString data = env.dataDir();
-        const QString journal = createJournal(env);
+        const QString data = env->dataDir();
         const QString picture = data + u"/Graphic/day.bmp"_s;
         const QByteArray then = "BM then" + QByteArray(3000, 't');
         const QByteArray now = "BM now" + QByteArray(5000, 'n');
@@ -156,7 +228,7 @@ private Q_SLOTS:
         app::modFunc().JournalDb.reset();
         const QString start = rowsOf(journal);
         const QString oldRows = rowsOf(old);
-        const QString world = env.root() + u"/world"_s;
+        const QString world = env->root() + u"/world"_s;
         const QString folder = store::backup::backupFolder(journal);
         QCOMPARE(QProcess::execute(u"cp"_s, {u"-a"_s, data, world}), 0);
 
@@ -244,6 +316,107 @@ private Q_SLOTS:
         }
         std::printf("power cuts: %d, states checked: %d\n", cuts, checked);
         QVERIFY(cuts >= 100);
+    }
+
+    void saveAndDelete() {
+        auto& m = app::modFunc();
+        m.WorkDate = QDate(2026, 12, 6);
+        frmMirel& editor = windows::showEditor();
+        everyFailure(
+            [&] {
+                only(journal, u"前の文"_s);
+                editor.iniForm();
+                editor.textBox(1)->setPlainText(u"新しい文"_s);
+                editor.txtChg = true;
+            },
+            [&] { editor.devProc(); },
+            [&] { return dayText(journal, u"2026-12-06"_s) == u"新しい文"_s; },
+            [&] {
+                return dayText(journal, u"2026-12-06"_s) == u"前の文"_s &&
+                       editor.boxText(1) == u"新しい文"_s && editor.txtChg;
+            });
+        editor.unload();
+
+        frmCal& cal = shownCalendar();
+        everyFailure(
+            [&] {
+                only(journal, u"前の文"_s);
+                m.WorkDate = QDate(2026, 12, 6);
+                cal.markAnew();
+            },
+            [&] { cal.optFile_Click(1); },
+            [&] { return dayText(journal, u"2026-12-06"_s).isEmpty(); },
+            [&] { return dayText(journal, u"2026-12-06"_s) == u"前の文"_s; });
+    }
+
+    void compactionBackupAndRestore() {
+        auto& m = app::modFunc();
+        m.WorkDate = QDate(2026, 12, 6);
+        const QString picture = m.gPath + u"/261206.bmp"_s;
+        const QString folder = store::backup::backupFolder(journal);
+        const QString copy = env->dataDir() + u"/NewOrvane.mdb"_s;
+        // Rows written and deleted leave room that the compaction gives back.
+        QByteArray before;
+        frmMirel& editor = windows::showEditor();
+        everyFailure(
+            [&] {
+                only(journal, u"今の文"_s);
+                QVERIFY(rawExecute(journal,
+                                   u"insert into Mirel(Reg_dat,Mirel_txt) values('x',"
+                                   u"zeroblob(400000)); delete from Mirel where Reg_dat='x'"_s));
+                before = readFile(journal);
+            },
+            [&] { editor.optComp_Click(); },
+            [&] {
+                return m.JournalDb && QFileInfo(journal).size() * 4 < before.size() &&
+                       dayText(journal, u"2026-12-06"_s) == u"今の文"_s && !QFile::exists(copy);
+            },
+            [&] { return m.JournalDb && readFile(journal) == before && !QFile::exists(copy); });
+        editor.unload();
+
+        everyFailure(
+            [&] {
+                only(journal, u"今の文"_s, picture);
+                writeFile(picture, drawn);
+                QDir(folder).removeRecursively();
+            },
+            [&] { store::backup::backupNow(*m.JournalDb, m.gPath); },
+            [&] {
+                const auto made = store::backup::listBackups(journal);
+                const QDir stored(folder + u"/pictures"_s);
+                const QStringList names = stored.entryList(QDir::Files);
+                return made.size() == 1 && made.front().entries == 1 && names.size() == 1 &&
+                       readFile(stored.filePath(names.front())) == drawn;
+            },
+            [&] {
+                return !QDirIterator(folder, QDir::Files, QDirIterator::Subdirectories).hasNext();
+            });
+
+        std::optional<store::backup::BackupInfo> old;
+        store::backup::RestoreResult result;
+        everyFailure(
+            [&] {
+                only(journal, u"昔の文"_s, picture);
+                writeFile(picture, drawn);
+                QDir(folder).removeRecursively();
+                store::backup::backupNow(*m.JournalDb, m.gPath);
+                old = store::backup::listBackups(journal).front();
+                env->clock.advanceMs(1000);
+                only(journal, u"今の文"_s, picture);
+                writeFile(picture, redrawn);
+                result = {};
+            },
+            [&] { result = store::backup::restoreJournal(*old); },
+            [&] {
+                return dayText(journal, u"2026-12-06"_s) == u"昔の文"_s &&
+                       (readFile(picture) == drawn ||
+                        result.failedPictures == QStringList{picture});
+            },
+            [&] {
+                return dayText(journal, u"2026-12-06"_s) == u"今の文"_s &&
+                       readFile(picture) == redrawn && !QFile::exists(picture + u".part"_s) &&
+                       !QFile::exists(journal + u".restoring"_s);
+            });
     }
 };
 

@@ -1,13 +1,14 @@
 #include "support/PowerCut.h"
 
 #include "platform/DurableFiles.h"
-#include "support/FileLayer.h"
+#include "platform/Error.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,6 +21,20 @@ namespace testing::powercut {
 namespace {
 
 using Path = std::string;
+
+// Each file is the system's own, followed by its methods: those SQLite is shown, the system's, and
+// the file's path (null for a temporary file; SQLite keeps the name until the file closes).
+struct Methods {
+    sqlite3_io_methods shown;
+    const sqlite3_io_methods* real;
+    const char* path;
+};
+const Methods& of(sqlite3_file* f) {
+    return *reinterpret_cast<const Methods*>(f->pMethods);
+}
+
+sqlite3_vfs* base = nullptr; // the system's file layer, under this one
+sqlite3_vfs layer{};
 
 // A file's writes since its last sync, each with what it wrote over (a truncation: the tail).
 struct Unsynced {
@@ -45,6 +60,8 @@ bool on = false;
 int counted = 0;
 int cutAt = 0;
 quint32 seed = 0;
+int failFrom = 0;
+bool failStays = false;
 std::map<Path, Unsynced> files;
 std::set<Path> followed; // files whose every write since their last sync is in files
 std::vector<Rename> renames;
@@ -109,9 +126,13 @@ void folderSynced(const QString& folder) {
     std::_Exit(CutStatus);
 }
 
-void step() {
-    if (on && ++counted == cutAt)
+// Counts a step; true when it is one to fail.
+bool step() {
+    if (!on)
+        return false;
+    if (++counted == cutAt)
         cut();
+    return failFrom > 0 && (counted == failFrom || (failStays && counted > failFrom));
 }
 
 void synced(const Path& path) {
@@ -122,56 +143,85 @@ void synced(const Path& path) {
 // Keeps what n bytes at offset held before they are written over or cut off.
 void keepBefore(sqlite3_file* f, qint64 offset, qint64 n) {
     sqlite3_int64 size = 0;
-    filelayer::of(f).real->xFileSize(f, &size);
-    if (!on || filelayer::of(f).path == nullptr || n <= 0)
+    of(f).real->xFileSize(f, &size);
+    if (cutAt == 0 || of(f).path == nullptr || n <= 0)
         return;
-    const auto [record, added] = files.try_emplace(filelayer::of(f).path);
+    const auto [record, added] = files.try_emplace(of(f).path);
     if (added)
         record->second.syncedSize = size;
     QByteArray before(n, '\0'); // past the end a read gives zeros
-    filelayer::of(f).real->xRead(f, before.data(), int(n), offset);
+    of(f).real->xRead(f, before.data(), int(n), offset);
     record->second.writes.emplace_back(offset, before);
 }
 
 int xWrite(sqlite3_file* f, const void* p, int n, sqlite3_int64 offset) {
-    step();
+    if (step())
+        return SQLITE_IOERR_WRITE;
     keepBefore(f, offset, n);
-    return filelayer::of(f).real->xWrite(f, p, n, offset);
+    return of(f).real->xWrite(f, p, n, offset);
 }
 
 int xTruncate(sqlite3_file* f, sqlite3_int64 size) {
-    step();
+    if (step())
+        return SQLITE_IOERR_TRUNCATE;
     sqlite3_int64 now = 0;
-    filelayer::of(f).real->xFileSize(f, &now);
+    of(f).real->xFileSize(f, &now);
     keepBefore(f, size, now - size);
-    return filelayer::of(f).real->xTruncate(f, size);
+    return of(f).real->xTruncate(f, size);
 }
 
 int xSync(sqlite3_file* f, int flags) {
-    step();
-    const int rc = filelayer::of(f).real->xSync(f, flags);
-    if (rc == SQLITE_OK && filelayer::of(f).path != nullptr)
-        synced(filelayer::of(f).path);
+    if (step())
+        return SQLITE_IOERR_FSYNC;
+    const int rc = of(f).real->xSync(f, flags);
+    if (rc == SQLITE_OK && of(f).path != nullptr)
+        synced(of(f).path);
     return rc;
 }
 
 int xDelete(sqlite3_vfs*, const char* name, int syncDir) {
-    step();
+    if (step())
+        return SQLITE_IOERR_DELETE;
     files.erase(name);
     followed.erase(name);
     const QString folder = QFileInfo(QFile::decodeName(name)).absolutePath();
-    // Without its folder's sync a deleted file (the rollback journal, whose deletion commits)
-    // may be back after the cut.
-    if (on && !syncDir && ::access(name, F_OK) == 0) {
+    // Until its folder's sync a deleted file (the rollback journal, whose deletion commits) may
+    // be back after the cut.
+    if (cutAt > 0 && ::access(name, F_OK) == 0) {
         Deletion d{name, Path(name) + ".deleted-before-cut", folder};
         ::unlink(d.stash.c_str());
         check(::link(name, d.stash.c_str()));
         deletions.push_back(std::move(d));
     }
-    sqlite3_vfs& system = filelayer::system();
-    const int rc = system.xDelete(&system, name, syncDir);
-    if (rc == SQLITE_OK && syncDir)
+    const int rc = base->xDelete(base, name, syncDir);
+    if (rc == SQLITE_OK && syncDir) {
+        if (step())
+            return SQLITE_IOERR_DIR_FSYNC;
         folderSynced(folder);
+    }
+    return rc;
+}
+
+// Where a file's methods follow its own part, aligned for their pointers.
+int methodsOffset() {
+    return (base->szOsFile + int(alignof(Methods)) - 1) / int(alignof(Methods)) *
+           int(alignof(Methods));
+}
+
+int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
+    const int rc = base->xOpen(base, name, f, flags, outFlags);
+    // Without methods SQLite does not close the file.
+    if (f->pMethods != nullptr) {
+        auto* own = reinterpret_cast<Methods*>(reinterpret_cast<char*>(f) + methodsOffset());
+        *own = {*f->pMethods, f->pMethods, name};
+        own->shown.iVersion = 1; // no memory maps: every write goes through xWrite
+        own->shown.xWrite = xWrite;
+        own->shown.xSync = xSync;
+        own->shown.xTruncate = xTruncate;
+        f->pMethods = &own->shown;
+        if (name != nullptr)
+            followed.insert(name);
+    }
     return rc;
 }
 
@@ -184,7 +234,8 @@ void observe(const platform::FileStep& s) {
     // A file written outside SQLite may still be wholly in the cache.
     if (s.kind == Kind::Sync && !followed.contains(path))
         files[path] = {0, true, {}};
-    step();
+    if (step())
+        throw platform::Error(5, QStringLiteral("I/O error"));
     if (s.kind == Kind::Copy) {
         files[target] = {0, true, {}};
         followed.erase(target);
@@ -194,7 +245,7 @@ void observe(const platform::FileStep& s) {
         folderSynced(s.path);
     } else if (s.kind == Kind::Rename) {
         Rename r{path, target, {}, QFileInfo(s.target).absolutePath()};
-        if (QFileInfo::exists(s.target)) {
+        if (cutAt > 0 && QFileInfo::exists(s.target)) {
             r.stash = target + ".before-cut";
             ::unlink(r.stash.c_str());
             check(::link(target.c_str(), r.stash.c_str()));
@@ -208,8 +259,14 @@ void observe(const platform::FileStep& s) {
 } // namespace
 
 void install() {
-    filelayer::install({"orvane-powercut", xWrite, xSync, xTruncate, xDelete,
-                        [](const char* path) { followed.insert(path); }});
+    base = sqlite3_vfs_find(nullptr);
+    layer = *base;
+    layer.zName = "orvane-powercut";
+    layer.szOsFile = methodsOffset() + int(sizeof(Methods));
+    layer.pNext = nullptr;
+    layer.xOpen = xOpen;
+    layer.xDelete = xDelete;
+    sqlite3_vfs_register(&layer, 1);
     platform::setFileStepHook(observe);
 }
 
@@ -218,6 +275,13 @@ void arm(int at, quint32 drawn) {
     counted = 0;
     cutAt = at;
     seed = drawn;
+    failFrom = 0;
+}
+
+void failAt(int at, bool failingStays) {
+    arm(0, 0);
+    failFrom = at;
+    failStays = failingStays;
 }
 
 int finish() {

@@ -194,10 +194,12 @@ inline QStringList saidLines(QProcess& process) {
     return lines;
 }
 
-// The main of a test whose program is also its own child: run with --child, the arguments after
-// it go to child, under an application named as the program's; otherwise the tests run.
-template <class Tests> int testsOrChild(int argc, char** argv, int (*child)(const QStringList&)) {
-    const bool isChild = argc > 1 && qstrcmp(argv[1], "--child") == 0;
+// The main of every test: the process set up (private XDG folders), an application named as the
+// program's, the tests run. A program that is also its own child, run with --child, passes the
+// arguments after it to child instead, on the offscreen platform.
+template <class Tests>
+int testsOrChild(int argc, char** argv, int (*child)(const QStringList&) = nullptr) {
+    const bool isChild = child != nullptr && argc > 1 && qstrcmp(argv[1], "--child") == 0;
     if (isChild)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     else
@@ -206,6 +208,7 @@ template <class Tests> int testsOrChild(int argc, char** argv, int (*child)(cons
     QCoreApplication::setApplicationName(QStringLiteral("orvane"));
     if (isChild)
         return child(QCoreApplication::arguments().mid(2));
+    app.setAttribute(Qt::AA_Use96Dpi, true);
     Tests tests;
     return QTest::qExec(&tests, argc, argv);
 }
@@ -290,13 +293,8 @@ protected:
 #define ORVANE_TEST_MAIN_AFTER(TestObject, first)                                                  \
     int main(int argc, char** argv) {                                                              \
         first;                                                                                     \
-        testing::prepareProcess(argc, argv);                                                       \
-        QApplication app(argc, argv);                                                              \
-        QCoreApplication::setApplicationName(QStringLiteral("orvane"));                            \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
-        TestObject tc;                                                                             \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
-        return QTest::qExec(&tc, argc, argv);                                                      \
+        return testing::testsOrChild<TestObject>(argc, argv);                                      \
     }
 
 // Fails the test when the dialog script met a dialog it did not expect or kept an answer.
