@@ -362,6 +362,17 @@ private Q_SLOTS:
         QVERIFY(lock.progressBar->isHidden() && lock.cmdStop->text() == u"中止"_s);
         // What is typed is checked before anything happens.
         env->dialogs.answerMessage(Answer::Ok);
+        // The options menu's items from the fifth on, as the user sees them.
+        const auto lastOptions = [] {
+            frmCal& calendar = *windows::findCalendar();
+            calendar.oOpt->aboutToShow();
+            QStringList shown;
+            for (const QAction* action : calendar.oOpt->actions())
+                if (action->isVisible())
+                    shown << action->text();
+            return shown.mid(4);
+        };
+        QCOMPARE(lastOptions(), QStringList({u"ﾊﾞｯｸｱｯﾌﾟから復元(&R)"_s, u"日記を暗号化(&K)..."_s}));
         QVERIFY(!runLock(frmLock::Mode::Encrypt, {}, Passphrase, Passphrase + u"x"_s));
         env->dialogs.answerMessage(Answer::Ok);
         QVERIFY(!runLock(frmLock::Mode::Encrypt, {}, u"1234567"_s, u"1234567"_s));
@@ -377,9 +388,9 @@ private Q_SLOTS:
                  QStringList(u"暗号化していないバックアップを削除しますか？"_s));
         QVERIFY(store::journalEncrypted());
         QVERIFY(windows::showExporter(QDate(2026, 12, 1)).findChild<QLabel*>(u"plainNote"_s));
-        frmCal* calendar = windows::findCalendar();
-        calendar->oOpt->aboutToShow();
-        QVERIFY(!calendar->findChild<QAction*>(u"opEncrypt"_s)->isVisible());
+        QCOMPARE(lastOptions(),
+                 QStringList({u"ﾊﾞｯｸｱｯﾌﾟから復元(&R)"_s, u"パスフレーズの変更(&K)..."_s,
+                              u"暗号化を解除(&U)..."_s}));
 
         // Work goes on as before: a save, a search, a backup, a compaction and a restore.
         addEntry(QDate(2026, 12, 2), u"二日目の備考"_s, Marker + u" 二日目"_s);
