@@ -82,19 +82,24 @@ KeyringDaemon::~KeyringDaemon() {
 }
 
 std::optional<double> measureKeyDerivation(const QString& journal) {
-    const auto header = store::encryptedHeader(journal);
+    const auto figures = childFigures({QStringLiteral("--key-derivation"), journal});
+    const auto found = figures.find(QStringLiteral("key_derivation_s"));
+    return found == figures.end() ? std::nullopt : std::optional(found->second);
+}
+
+int runKeyDerivation(int argc, char** argv) {
+    if (argc < 3)
+        return 2;
+    const auto header = store::encryptedHeader(QString::fromLocal8Bit(argv[argc - 1]));
     if (!header)
-        return std::nullopt;
-    std::vector<double> seconds;
-    for (int i = 0; i < 5; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        const auto opened = platform::cipher::openHeader(*header, QString::fromUtf8(Passphrase));
-        seconds.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e9);
-        if (!std::holds_alternative<platform::cipher::Opened>(opened))
-            return std::nullopt;
-    }
-    return median(seconds);
+        return 1;
+    QElapsedTimer timer;
+    timer.start();
+    const auto opened = platform::cipher::openHeader(*header, QString::fromUtf8(Passphrase));
+    if (!std::holds_alternative<platform::cipher::Opened>(opened))
+        return 1;
+    std::printf("key_derivation_s %.4f\n", static_cast<double>(timer.nsecsElapsed()) / 1e9);
+    return 0;
 }
 
 std::map<QString, double> measureKeyringLookup(const QStringList& desktopEnvironment) {

@@ -45,8 +45,10 @@ private:
 };
 
 // Seconds to open the encrypted journal's header with the passphrase at this version's cost (the
-// key derivation): the median of five. Nothing when it does not open.
+// key derivation), by a new process as at start-up. Nothing when it does not open.
 std::optional<double> measureKeyDerivation(const QString& journal);
+// The child's side: argv ends with --key-derivation and the journal's path.
+int runKeyDerivation(int argc, char** argv);
 
 // Milliseconds for a key kept in the keyring to be found, each time by a new process as at
 // start-up (its connection to the bus included): the median of seven. Figures: keyring_lookup_ms,
