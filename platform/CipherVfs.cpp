@@ -95,7 +95,7 @@ int xClose(sqlite3_file* f) {
 
 int readPages(File& file, void* buffer, int amount, sqlite3_int64 offset) {
     const int ps = file.layer->pageSize;
-    std::vector<unsigned char> page(std::size_t(ps), 0);
+    std::vector<unsigned char> part; // a page of which only some bytes are asked for
     for (sqlite3_int64 at = offset - offset % ps; at < offset + amount; at += ps) {
         const auto number = std::uint32_t(at / ps + 1);
         const sqlite3_int64 from = std::max(at, offset);
@@ -105,14 +105,18 @@ int readPages(File& file, void* buffer, int amount, sqlite3_int64 offset) {
                         std::size_t(to - from));
             continue;
         }
+        // A whole page is opened where it is asked for: SQLite's own cache keeps those. The
+        // parts of pages it reads past that cache are kept here.
+        const bool whole = to - from == ps;
+        part.resize(whole ? 0 : std::size_t(ps));
+        const std::span page(whole ? bytes(buffer) + (at - offset) : part.data(), std::size_t(ps));
         const int code = file.lower->pMethods->xRead(file.lower, page.data(), ps, HeaderSize + at);
         if (code == SQLITE_IOERR_SHORT_READ) {
             // Beyond the end: zeros from here on, as SQLite expects of a short read. A page cut
             // in two is no page at all.
             if (std::any_of(page.begin(), page.end(), [](unsigned char c) { return c != 0; }))
                 return SQLITE_CORRUPT;
-            const sqlite3_int64 from = std::max(at, offset) - offset;
-            std::memset(bytes(buffer) + from, 0, std::size_t(amount - from));
+            std::memset(bytes(buffer) + (from - offset), 0, std::size_t(amount - (from - offset)));
             return SQLITE_IOERR_SHORT_READ;
         }
         if (code != SQLITE_OK)
@@ -121,6 +125,8 @@ int readPages(File& file, void* buffer, int amount, sqlite3_int64 offset) {
             file.layer->tampered = true;
             return SQLITE_IOERR_DATA;
         }
+        if (whole)
+            continue;
         file.cache->keep(number, page.data(), ps);
         std::memcpy(bytes(buffer) + (from - offset), page.data() + (from - at),
                     std::size_t(to - from));
