@@ -196,6 +196,13 @@ void SearchIndex::create() {
                  " hash integer not null, packed blob not null);"
                  "create virtual table words using fts5(body, content='', tokenize='ascii',"
                  " detail=full, columnsize=0);");
+    if (indexLayer_ && !indexPath_.isEmpty()) {
+        // A sealed page keeps ReservedBytes for its seal. The full-text leaves are made that much
+        // smaller than their usual 4,050 bytes, so that each still fits in one page instead of
+        // spilling its end onto a page of its own.
+        Statement leaves(index_->handle(), "insert into words(words, rank) values('pgsz', ?)");
+        leaves.bind(1, qint64(4050 - platform::cipher::ReservedBytes)).run();
+    }
     Statement meta(index_->handle(), "insert into meta values(?,?)");
     meta.bind(1, QStringLiteral("format")).bind(2, Format).run();
     meta.bind(1, QStringLiteral("journal")).bind(2, journalPath_).run();
