@@ -14,6 +14,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 namespace store::search {
@@ -145,6 +146,14 @@ void removeFile(const QString& path) {
     QFile::remove(path + QStringLiteral("-journal"));
 }
 
+// The copy an index is written into afresh before it replaces the index.
+QString rewrittenPath(const QString& indexPath) {
+    return indexPath + QStringLiteral(".rewritten");
+}
+
+constexpr const char* Settings =
+    "pragma journal_mode=truncate; pragma synchronous=off; pragma cache_size=-2000";
+
 } // namespace
 
 struct SearchIndex::Entry {
@@ -168,6 +177,8 @@ SearchIndex::SearchIndex(const QString& indexPath, const QString& journalPath,
     const QString where =
         indexPath_.isEmpty() && indexLayer_ ? QStringLiteral(":memory:") : indexPath_;
     const char* vfs = indexLayer_ && !indexPath_.isEmpty() ? indexLayer_->name() : nullptr;
+    if (!indexPath_.isEmpty())
+        removeFile(rewrittenPath(indexPath_)); // left by a run cut off while writing it
     try {
         index_ = openIndex(where, vfs);
         Statement format(index_->handle(), "select value from meta where name='format'");
@@ -183,7 +194,7 @@ SearchIndex::SearchIndex(const QString& indexPath, const QString& journalPath,
         index_ = openIndex(where, vfs);
         create();
     }
-    index_->exec("pragma journal_mode=truncate; pragma synchronous=off; pragma cache_size=-2000");
+    index_->exec(Settings);
     noteOwnWrite();
 }
 
@@ -221,7 +232,38 @@ bool SearchIndex::fileChangedBehindBack() const {
     return platform::sqlite::fileState(indexPath_) != ownState_;
 }
 
+// Written afresh into a copy that then replaces it: a vacuum in place would hold a copy of the
+// whole index in memory and put every page of it through the rollback journal.
+void SearchIndex::rewrite() {
+    if (indexPath_.isEmpty()) {
+        index_->exec("vacuum");
+        return;
+    }
+    const QString copy = rewrittenPath(indexPath_);
+    removeFile(copy);
+    try {
+        Statement into(index_->handle(), "vacuum into ?");
+        into.bind(1, copy).run();
+    } catch (...) {
+        removeFile(copy);
+        throw;
+    }
+    // Should the rename fail, the index stays as it was: whole, only larger. The connection to
+    // the replaced file stays in use until the new one is open.
+    if (std::rename(QFile::encodeName(copy).constData(),
+                    QFile::encodeName(indexPath_).constData()) != 0) {
+        removeFile(copy);
+        return;
+    }
+    auto fresh = openIndex(indexPath_, indexLayer_ ? indexLayer_->name() : nullptr);
+    fresh->exec(Settings);
+    if (interruptCheck_)
+        fresh->setInterruptCheck(interruptCheck_);
+    index_ = std::move(fresh);
+}
+
 void SearchIndex::setInterruptCheck(std::function<bool()> check) {
+    interruptCheck_ = check;
     index_->setInterruptCheck(check);
     if (journal_)
         journal_->setInterruptCheck(std::move(check));
@@ -350,8 +392,10 @@ bool SearchIndex::refresh(const std::function<bool(int, int)>& progress) {
     index_->exec("commit");
     // After a build or a large change, the index's pieces merged into one and the file
     // written afresh are smaller and faster to search.
-    if (changed > 1000 && changed * 4 > total)
-        index_->exec("insert into words(words) values('optimize'); vacuum");
+    if (changed > 1000 && changed * 4 > total) {
+        index_->exec("insert into words(words) values('optimize')");
+        rewrite();
+    }
     noteOwnWrite();
     return true;
 }

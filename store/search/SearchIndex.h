@@ -66,6 +66,7 @@ public:
 private:
     struct Entry;
     void create();
+    void rewrite();
     void openJournal();
     void store(const Entry& entry, std::optional<qint64> replacing);
     void remove(qint64 id);
@@ -79,6 +80,7 @@ private:
     std::unique_ptr<platform::sqlite::Connection> journal_;
     std::optional<platform::sqlite::FileState> journalOpened_;
     std::optional<platform::sqlite::FileState> ownState_;
+    std::function<bool()> interruptCheck_;
 };
 
 // The index file of a journal in a folder: "index-" + a hash of the journal's full path.
