@@ -176,7 +176,7 @@ SearchIndex::SearchIndex(const QString& indexPath, const QString& journalPath,
     // SQLite's temporary file would be plain: an encrypted journal's unkept index stays in memory.
     const QString where =
         indexPath_.isEmpty() && indexLayer_ ? QStringLiteral(":memory:") : indexPath_;
-    const char* vfs = indexLayer_ && !indexPath_.isEmpty() ? indexLayer_->name() : nullptr;
+    const char* vfs = sealingLayer();
     if (!indexPath_.isEmpty())
         removeFile(rewrittenPath(indexPath_)); // left by a run cut off while writing it
     try {
@@ -200,6 +200,11 @@ SearchIndex::SearchIndex(const QString& indexPath, const QString& journalPath,
 
 SearchIndex::~SearchIndex() = default;
 
+const char* SearchIndex::sealingLayer() const {
+    // An index kept only in memory is never written out: it needs no sealing.
+    return indexLayer_ && !indexPath_.isEmpty() ? indexLayer_->name() : nullptr;
+}
+
 void SearchIndex::create() {
     index_->exec("pragma journal_mode=truncate; pragma synchronous=off; begin;"
                  "create table meta(name text primary key, value text) without rowid;"
@@ -207,7 +212,7 @@ void SearchIndex::create() {
                  " hash integer not null, packed blob not null);"
                  "create virtual table words using fts5(body, content='', tokenize='ascii',"
                  " detail=full, columnsize=0);");
-    if (indexLayer_ && !indexPath_.isEmpty()) {
+    if (sealingLayer() != nullptr) {
         // A sealed page keeps ReservedBytes for its seal. The full-text leaves are made that much
         // smaller than their usual 4,050 bytes, so that each still fits in one page instead of
         // spilling its end onto a page of its own.
@@ -255,7 +260,7 @@ void SearchIndex::rewrite() {
         removeFile(copy);
         return;
     }
-    auto fresh = openIndex(indexPath_, indexLayer_ ? indexLayer_->name() : nullptr);
+    auto fresh = openIndex(indexPath_, sealingLayer());
     fresh->exec(Settings);
     if (interruptCheck_)
         fresh->setInterruptCheck(interruptCheck_);

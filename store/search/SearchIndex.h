@@ -67,6 +67,8 @@ private:
     struct Entry;
     void create();
     void rewrite();
+    // The name of the layer the index file is opened through; none when it is not sealed.
+    const char* sealingLayer() const;
     void openJournal();
     void store(const Entry& entry, std::optional<qint64> replacing);
     void remove(qint64 id);
